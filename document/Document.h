@@ -1,0 +1,56 @@
+// A document shown in a hex view: its bytes (Binary), its undo history and
+// the view's state for it (cursor, selection, panes). The view reads and
+// writes the view fields; the history's entries set Cursor and
+// SelectionLength.
+#pragma once
+
+#include <cstdint>
+#include <list>
+
+#include "Binary.h"
+#include "ByteBuffer.h"
+#include "History.h"
+
+namespace hx {
+
+struct TabBarItem;
+
+struct Pane {
+    ByteBuffer Buffer;          // the bytes shown, read at every redraw
+    ByteBuffer MatchMask;       // one byte per buffer byte, non-zero where a match covers it
+    int64_t Top = 0;            // offset of the first byte shown; a multiple of 16 after scrolling
+    int32_t ShownLength = 0;
+    int32_t Rows = 0;           // text rows, at least 2 after layout
+    int32_t Y = 0;              // pixel offset of the first row below the areas' content top
+    int32_t ThumbX = 0, ThumbY = 0, ThumbWidth = 0, ThumbHeight = 0;
+};
+
+struct Document {
+    Binary *Store = nullptr;    // the document's bytes
+    int32_t EditMode = 0;       // 0 insert, 1 overwrite
+    int32_t FocusColumn = 0;    // 0 hexadecimal area, 1 character area
+    int32_t PendingNibble = -1; // first typed digit waiting for its second; -1 none
+    int32_t LayoutScratch = 0;
+    std::list<Pane> Panes;      // top to bottom; never empty once the view owns the document
+    Pane *ActivePane = nullptr;
+    int64_t TotalRows = 1;
+    int64_t Cursor = 0;
+    int64_t SelectionLength = 0;
+    History *Hist = nullptr;
+    TabBarItem *Tab = nullptr;
+    // HistoryIndex at which the document counts as unchanged. After the size
+    // bound dropped the saved state, it is set to -1, which no index reaches.
+    int32_t SavedHistoryIndex = 0;
+    ByteBuffer SearchPattern;
+    void *View = nullptr;       // the hex view this document belongs to
+
+    Document() = default;
+    Document(const Document &) = delete;
+    Document &operator=(const Document &) = delete;
+};
+
+inline bool DocumentChanged(const Document &doc) {
+    return doc.Hist && HistoryIndex(doc.Hist) != doc.SavedHistoryIndex;
+}
+
+}  // namespace hx

@@ -1,0 +1,67 @@
+// The undo history of one document: a linear list of entries, each of which
+// knows how to apply, reverse and free itself and how much memory it keeps.
+// The kept entries' costs are bounded by MaxSize; the oldest are dropped first,
+// the newest is always kept.
+#pragma once
+
+#include <cstdint>
+#include <list>
+
+#include "ByteBuffer.h"
+
+namespace hx {
+
+struct Document;
+
+// direction: 0 do (first time), 1 redo, -1 undo. Returns non-zero on success.
+using HistoryApply = int (*)(void *data, int direction);
+using HistoryFree = void (*)(void *data);
+using HistoryGetSize = int64_t (*)(void *data);
+
+struct HistoryEntry {
+    void *Data = nullptr;
+    HistoryApply Apply = nullptr;
+    HistoryFree Free = nullptr;
+    HistoryGetSize GetSize = nullptr;
+};
+
+struct History {
+    int64_t Number = -1;
+    int64_t Size = 0;          // sum of the costs of the kept entries
+    int64_t MaxSize = 0;
+    std::list<HistoryEntry> Entries;                 // oldest first
+    std::list<HistoryEntry>::iterator Current;       // Entries.end(): none in effect
+    int64_t Dropped = 0;       // entries dropped from the front by the size bound, ever
+
+    History() : Current(Entries.end()) {}
+    History(const History &) = delete;
+    History &operator=(const History &) = delete;
+};
+
+// Fixed part of every entry's cost on top of what its record keeps.
+inline constexpr int64_t HistoryEntryOverhead = 28;
+
+History *CreateHistory(int64_t number, int64_t limit);
+int FreeHistory(History *history);
+int AddHistory(History *history, void *data, HistoryApply apply, HistoryFree free,
+               HistoryGetSize getSize);
+int Undo(History *history);
+int Redo(History *history);
+int32_t HistoryIndex(const History *history);
+int32_t CountHistoryEntries(const History *history);
+int64_t HistorySize(const History *history);
+
+// The recording operations act on the document's Binary and History and set
+// its Cursor and SelectionLength (see the entry kinds). They return 0, or
+// BinaryNoMemory when the copies could not be made (nothing is recorded then).
+int InsertBytes(Document *doc, int64_t position, const uint8_t *source, int64_t length);
+int DeleteBytes(Document *doc, int64_t position, int64_t length);
+int ReplaceBytes(Document *doc, int64_t position, int64_t oldLength, const uint8_t *source,
+                 int64_t newLength);
+int FillBytes(Document *doc, int64_t position, int64_t oldLength, const uint8_t *pattern,
+              int64_t patternLength, int64_t count, int64_t cursorAfter);
+
+// n bytes holding the pattern repeated from the start, the last repetition cut.
+ByteBuffer MakeFillPattern(const uint8_t *pattern, int64_t patternLength, int64_t count);
+
+}  // namespace hx

@@ -1,0 +1,72 @@
+// Files with 64-bit positions, as the document model needs them: open for
+// reading and writing (creating a missing file) while others may read, open
+// read-only, create or truncate, seek, read, write, length, flush and cut.
+//
+// Plain POSIX, no Qt. Every call that can fail says so through its result;
+// errno is kept in lastError() for messages.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace hx {
+
+class FileHandle {
+public:
+    FileHandle() = default;
+    ~FileHandle();
+    FileHandle(FileHandle &&other) noexcept;
+    FileHandle &operator=(FileHandle &&other) noexcept;
+    FileHandle(const FileHandle &) = delete;
+    FileHandle &operator=(const FileHandle &) = delete;
+
+    // Read and write, creating the file when it does not exist.
+    static FileHandle openReadWrite(const std::string &path);
+    // Read only; the file must exist.
+    static FileHandle openReadOnly(const std::string &path);
+    // Create or truncate for reading and writing.
+    static FileHandle create(const std::string &path);
+    // Create a new file that must not exist yet (for temporary files); mode 0666 & ~umask.
+    static FileHandle createExclusive(const std::string &path);
+
+    bool isOpen() const { return fd_ >= 0; }
+    explicit operator bool() const { return isOpen(); }
+    int fd() const { return fd_; }
+
+    // Reads up to n bytes at the current position; returns the count read
+    // (short at the end of the file), or -1 on an error.
+    int64_t read(void *buffer, int64_t n);
+    // Reads up to n bytes at offset without moving the position; -1 on error.
+    int64_t readAt(void *buffer, int64_t n, int64_t offset);
+    // Writes all n bytes or fails; returns false on any error (a full disk included).
+    bool write(const void *buffer, int64_t n);
+    bool seek(int64_t position);
+    int64_t position() const;    // -1 on error
+    int64_t length() const;      // -1 on error
+    bool flush();                // fsync
+    // Cuts (or extends with zeros) the file to n bytes.
+    bool truncate(int64_t n);
+    void close();
+    int lastError() const { return error_; }
+
+    // Identity of the open file (device and inode), for "is this the same file" checks.
+    bool identity(uint64_t &device, uint64_t &inode) const;
+
+private:
+    explicit FileHandle(int fd) : fd_(fd) {}
+    int fd_ = -1;
+    mutable int error_ = 0;
+};
+
+// Identity of a path's file; false when it does not exist.
+bool FileIdentity(const std::string &path, uint64_t &device, uint64_t &inode);
+bool FileExists(const std::string &path);
+bool CreateFolder(const std::string &path);   // one level; true when it exists afterwards
+bool RemoveFile(const std::string &path);
+bool RenameFile(const std::string &from, const std::string &to);
+// The folder part of a path (up to, without, the last "/"); "." when there is none.
+std::string FolderOf(const std::string &path);
+// The file-name part of a path: after the last "/" or "\".
+std::string FileNamePart(const std::string &path);
+
+}  // namespace hx
