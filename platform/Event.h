@@ -1,0 +1,93 @@
+// The event record the main loop works on, and the codes it carries.
+//
+// Every window, control, menu, drop and timer event of the program arrives as
+// one Event in the platform's queue, in the order it happened.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace hx {
+
+// Event kinds.
+enum EventKind : int {
+    EventNone = 0,
+    EventSizeWindow = 5,
+    EventCloseWindow = 16,
+    EventControl = 13100,
+    EventMenu = 13101,
+    EventDrop = 13106,
+    EventTimer = 13110,
+};
+
+// Event types of canvas controls (kind EventControl).
+enum CanvasEventType : int {
+    CanvasLeftClick = 0,
+    CanvasRightClick = 1,
+    CanvasLeftDoubleClick = 2,
+    CanvasRightDoubleClick = 3,
+    CanvasFocus = 14000,
+    CanvasLostFocus = 14001,
+    CanvasMouseEnter = 65537,
+    CanvasMouseLeave = 65538,
+    CanvasMouseMove = 65539,
+    CanvasLeftButtonDown = 65540,
+    CanvasLeftButtonUp = 65541,
+    CanvasRightButtonDown = 65542,
+    CanvasRightButtonUp = 65543,
+    CanvasMiddleButtonDown = 65544,
+    CanvasMiddleButtonUp = 65545,
+    CanvasMouseWheel = 65546,
+    CanvasKeyDown = 65547,
+    CanvasKeyUp = 65548,
+    CanvasInput = 65549,
+    // Posted by a control to itself to ask for a deferred redraw.
+    ControlUpdateRequest = -3,
+};
+
+// Modifier bits of a canvas event.
+enum Modifier : int {
+    ModShift = 1,
+    ModAlt = 2,
+    ModControl = 4,
+};
+
+// Key codes of canvas key events: letters and digits are their upper-case
+// ASCII codes; the other keys have the values below.
+enum Key : int {
+    KeyA = 'A', KeyC = 'C', KeyV = 'V', KeyX = 'X', KeyY = 'Y', KeyZ = 'Z',
+    KeyBackspace = 0x01000003,
+    KeyReturn = 0x01000004,
+    KeyInsert = 0x01000006,
+    KeyDelete = 0x01000007,
+    KeyHome = 0x01000010,
+    KeyEnd = 0x01000011,
+    KeyLeft = 0x01000012,
+    KeyUp = 0x01000013,
+    KeyRight = 0x01000014,
+    KeyDown = 0x01000015,
+    KeyPageUp = 0x01000016,
+    KeyPageDown = 0x01000017,
+};
+
+// What a canvas knew about the input when the event happened.
+struct CanvasAttributes {
+    int mouseX = 0;        // canvas pixels
+    int mouseY = 0;
+    int key = 0;           // Key code (key events)
+    int modifiers = 0;     // Modifier bits
+    int wheelDelta = 0;    // notches of 120 units, positive away from the user
+    int character = 0;     // input character, code 32 and above (CanvasInput)
+};
+
+struct Event {
+    int window = -1;
+    int control = -1;
+    int kind = EventNone;
+    int type = 0;          // control events: the event type; menu events: the id
+    int64_t data = 0;      // timer number, menu id, ...
+    CanvasAttributes input;
+    std::string text;      // drops: the dropped local file paths joined by "\n"
+};
+
+}  // namespace hx

@@ -1,0 +1,132 @@
+// The desktop as the program sees it: one event queue, windows and controls
+// addressed by number, window timers, the clipboard, and the folders the
+// program reads and writes.
+//
+// All of it runs on the one GUI thread.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Event.h"
+
+class QWidget;
+class QMainWindow;
+
+namespace hx {
+
+// ---- runtime ------------------------------------------------------------------
+
+// Creates the application object once (argc/argv are kept for CommandLineArgument).
+void InitPlatform(int &argc, char **argv);
+// Destroys every window and control; the queue is emptied.
+void ShutdownPlatform();
+// Arguments after the program name; "" when there is none at index i.
+std::string CommandLineArgument(int i);
+// The directory the user started the program in (never changed by the program).
+std::string StartDirectory();
+// The folder of the running executable.
+std::string ProgramFolder();
+// Where Languages/ and Themes/ are: the executable's folder when it holds
+// either, else <prefix>/share/hexaloom when that exists, else the executable's folder.
+std::string DataFolder();
+// A relative path resolved against StartDirectory(); absolute paths unchanged; "" stays "".
+std::string ResolveUserPath(const std::string &path);
+// $APPDATA, else $XDG_CONFIG_HOME, else $HOME/.config, with "/Quillstone/Hexaloom/" appended.
+std::string ConfigFolderPath();
+// File names in folder matching "*" + extension (for example ".ini"), in listing order.
+std::vector<std::string> ListFolder(const std::string &folder, const std::string &extension);
+
+// ---- events -------------------------------------------------------------------
+
+// Waits for the next event; handles the desktop's own work meanwhile.
+Event WaitEvent();
+// The next event if one is pending after handling the desktop's pending work; never blocks.
+std::optional<Event> PollEvent();
+// Appends an event to the queue.
+void PostEvent(const Event &event);
+// Posts a control event of the given type for a control of a window.
+void PostControlEvent(int window, int control, int type);
+// Asks WaitEvent to return a close event of window 0 (used for SIGTERM / SIGINT).
+void RequestQuit();
+// Number of events waiting (for tests).
+size_t PendingEventCount();
+
+// ---- windows -------------------------------------------------------------------
+
+enum WindowFlag : int {
+    WindowResizable = 1,      // sizing border, minimise and maximise boxes
+    WindowCentered = 2,       // centred on the screen (or on the parent when there is one)
+    WindowHidden = 4,         // created hidden
+    WindowTool = 8,           // tool window with a close box, owned by the parent
+    WindowBorderless = 16,    // no title bar
+    WindowMain = 32,          // has a menu bar, toolbar and status bar
+};
+
+enum WindowState : int {
+    WindowNormal = 0,
+    WindowMaximized = 16777216,
+    WindowMinimized = 536870912,
+};
+
+// Opens window number with the given inner size. parent -1: none. A number in
+// use closes the old window first. Returns the window's widget.
+QWidget *OpenWindow(int number, int x, int y, int width, int height, const std::string &title,
+                    int flags, int parent = -1);
+void CloseWindow(int number);
+QWidget *WindowWidget(int number);         // nullptr when there is none
+QMainWindow *MainWindowWidget(int number); // for windows opened with WindowMain
+// The widget controls of the window are placed on (inner area).
+QWidget *WindowControlArea(int number);
+bool IsWindow(int number);
+void ShowWindow(int number, bool show);
+bool IsWindowVisible(int number);
+void DisableWindow(int number, bool disable);
+void SetWindowTitle(int number, const std::string &title);
+// Outer position and inner size; -65535 in x or y leaves that coordinate.
+void MoveWindow(int number, int x, int y, int width = -1, int height = -1);
+int WindowX(int number);       // outer position
+int WindowY(int number);
+int WindowWidth(int number);   // inner size
+int WindowHeight(int number);
+void SetWindowState(int number, int state);
+int GetWindowState(int number);
+// Puts a window's geometry back on a screen when it lies on none (centres it).
+void KeepWindowOnScreen(int number);
+
+// Timers: EventTimer events with data = timer number, window = the window.
+void AddWindowTimer(int window, int timer, int milliseconds);
+void RemoveWindowTimer(int window, int timer);
+
+// ---- controls ------------------------------------------------------------------
+
+// Registers a widget as control number (global numbers); the widget reports its
+// events with that number. A number in use frees the old control.
+void RegisterControl(int number, int window, QWidget *widget);
+void FreeControl(int number);
+QWidget *ControlWidget(int number);
+int ControlWindow(int number);           // -1 when there is no such control
+// The control number of the widget with keyboard focus, or -1.
+int FocusedControl();
+void FocusControl(int number);
+void ResizeControl(int number, int x, int y, int width, int height);  // -1 keeps a value
+void DisableControl(int number, bool disable);
+
+// ---- clipboard -----------------------------------------------------------------
+
+// Plain text as Latin-1 bytes (characters above 255 become "?").
+std::string ClipboardText();
+void SetClipboardText(const std::string &latin1);
+// Binary data under a MIME type next to (or instead of) text.
+std::optional<std::string> ClipboardData(const std::string &mimeType);
+void SetClipboardTextAndData(const std::string &latin1, const std::string &mimeType,
+                             const std::string &bytes);
+
+// ---- messages ------------------------------------------------------------------
+
+// A short message box owned by window (or none); blocks until it is closed.
+void MessageBox(int window, const std::string &title, const std::string &text);
+
+}  // namespace hx

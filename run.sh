@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Sets up and builds Hexaloom if needed, then starts it, optionally on FILE.
+#   ./run.sh [FILE]
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+"$here/scripts/setup"
+exec "$here/build/hexaloom" "$@"
