@@ -1,0 +1,31 @@
+#include <gtest/gtest.h>
+
+#include "tools/AlgorithmRegistry.h"
+
+using namespace hx;
+
+static std::vector<std::string> Names(const AlgorithmRegistry &r) {
+    std::vector<std::string> out;
+    for (const auto &rec : r.records()) out.push_back(rec->Name);
+    return out;
+}
+
+TEST(AlgorithmRegistry, BuiltinNamesInRegistrationOrder) {
+    RegisterBuiltinAlgorithms();
+    EXPECT_EQ(Names(FingerprintRegistry()), (std::vector<std::string>{"MD5", "CRC32", "SHA1", "Adler32"}));
+    EXPECT_EQ(Names(TransformationRegistry()),
+              (std::vector<std::string>{"XOr", "AESEncoder", "AESDecoder", "Base64Encoder", "Base64Decoder"}));
+    // Registering again starts from empty registries instead of listing twice.
+    RegisterBuiltinAlgorithms();
+    EXPECT_EQ(FingerprintRegistry().records().size(), 4u);
+}
+
+TEST(AlgorithmRegistry, LaterRegistrationWinsTheNameButBothAreListed) {
+    AlgorithmRegistry r;
+    AlgorithmRecord *first = r.add("X");
+    AlgorithmRecord *second = r.add("X");
+    EXPECT_EQ(r.find("X"), second);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(r.records().size(), 2u);
+    EXPECT_EQ(r.find("x"), nullptr);  // names are exact
+}
