@@ -1,0 +1,21 @@
+// The status bar of a main window: a row of text fields of fixed pixel width,
+// numbered from 0 at the left.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace hx {
+
+// Gives the main window a status bar with one field per width (replacing an
+// older one). Returns false when the window was not opened with WindowMain.
+bool CreateStatusBar(int window, const std::vector<int> &widths);
+// Sets the text of a field; a field or window that does not exist is ignored.
+void SetStatusBarText(int field, const std::string &text, int window = 0);
+std::string StatusBarText(int field, int window = 0);
+int StatusBarFieldCount(int window = 0);
+int StatusBarFieldWidth(int field, int window = 0);
+// Height of the status bar in pixels (0 when there is none).
+int StatusBarHeight(int window = 0);
+
+}  // namespace hx
