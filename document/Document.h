@@ -15,6 +15,10 @@ namespace hx {
 
 struct TabBarItem;
 
+// Every document is made with this chunk length and this history limit.
+inline constexpr int64_t DocumentChunkLength = 4000000;
+inline constexpr int64_t DocumentHistoryLimit = 67108864;
+
 struct Pane {
     ByteBuffer Buffer;          // the bytes shown, read at every redraw
     ByteBuffer MatchMask;       // one byte per buffer byte, non-zero where a match covers it

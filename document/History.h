@@ -31,7 +31,13 @@ struct History {
     int64_t MaxSize = 0;
     std::list<HistoryEntry> Entries;                 // oldest first
     std::list<HistoryEntry>::iterator Current;       // Entries.end(): none in effect
+    int32_t Index = 0;         // entries in effect: Current's index + 1, 0 when none
     int64_t Dropped = 0;       // entries dropped from the front by the size bound, ever
+    // The owning document's SavedHistoryIndex, kept in step when entries are
+    // dropped: it moves down with entries dropped from the front, and becomes
+    // -1 (unreachable) when the saved state itself is dropped or cut off with
+    // the redo branch. The recording operations bind it; nullptr: none kept.
+    int32_t *SavedIndex = nullptr;
 
     History() : Current(Entries.end()) {}
     History(const History &) = delete;
@@ -41,10 +47,24 @@ struct History {
 // Fixed part of every entry's cost on top of what its record keeps.
 inline constexpr int64_t HistoryEntryOverhead = 28;
 
+// number -1 makes an unnumbered history; 0 ... 65535 enters it in the
+// history number table (freeing a history already there); anything else, or a
+// negative limit, returns nullptr.
 History *CreateHistory(int64_t number, int64_t limit);
+// Frees every entry (through its Free), the number-table entry and the record.
+// nullptr is ignored.
 int FreeHistory(History *history);
+// A history created under a number (0 ... 65535); nullptr when none.
+History *HistoryByNumber(int64_t number);
+// Applies the entry (direction 0) and, when that succeeds, records it after
+// the current entry, discarding the undone ones, then drops the oldest while
+// Size exceeds MaxSize (never the new one). Returns apply's result; on 0 the
+// entry is not recorded, the history is unchanged and data stays the caller's.
 int AddHistory(History *history, void *data, HistoryApply apply, HistoryFree free,
                HistoryGetSize getSize);
+// Reverse the current entry / re-apply the next one. Return apply's result, or
+// 0 when there is nothing to undo or redo. An apply that fails (0) leaves the
+// current entry where it was, so the history stays in step with the bytes.
 int Undo(History *history);
 int Redo(History *history);
 int32_t HistoryIndex(const History *history);

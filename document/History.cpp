@@ -1,0 +1,178 @@
+#include "History.h"
+
+#include <cstdint>
+#include <iterator>
+#include <limits>
+#include <list>
+#include <memory>
+#include <vector>
+
+namespace hx {
+
+namespace {
+
+constexpr int64_t kMaxHistoryNumber = 65535;
+
+// Every history of the program, and the ones created under a number.
+std::list<std::unique_ptr<History>> &AllHistories() {
+    static std::list<std::unique_ptr<History>> all;
+    return all;
+}
+
+std::vector<History *> &NumberTable() {
+    static std::vector<History *> table;
+    return table;
+}
+
+int64_t EntryCost(const HistoryEntry &entry) {
+    int64_t kept = entry.GetSize ? entry.GetSize(entry.Data) : 0;
+    if (kept < 0) kept = 0;
+    if (kept > std::numeric_limits<int64_t>::max() - HistoryEntryOverhead)
+        return std::numeric_limits<int64_t>::max();
+    return kept + HistoryEntryOverhead;
+}
+
+void FreeEntry(HistoryEntry &entry) {
+    if (entry.Free) entry.Free(entry.Data);
+    entry.Data = nullptr;
+}
+
+int64_t SaturatingSub(int64_t a, int64_t b) {
+    int64_t r;
+    if (__builtin_sub_overflow(a, b, &r)) return a < 0 ? std::numeric_limits<int64_t>::min() : 0;
+    return r;
+}
+
+int64_t SaturatingAdd(int64_t a, int64_t b) {
+    int64_t r;
+    if (__builtin_add_overflow(a, b, &r)) return std::numeric_limits<int64_t>::max();
+    return r;
+}
+
+// Removes the oldest entry. The states reachable by undo all move down by
+// one; state 0 (before that entry) is gone, so a saved state there is lost.
+void DropOldest(History *history) {
+    auto &entries = history->Entries;
+    HistoryEntry &oldest = entries.front();
+    history->Size = SaturatingSub(history->Size, EntryCost(oldest));
+    FreeEntry(oldest);
+    if (history->Current == entries.begin()) history->Current = entries.end();
+    entries.pop_front();
+    if (history->Index > 0) --history->Index;
+    ++history->Dropped;
+    if (history->SavedIndex) {
+        int32_t &saved = *history->SavedIndex;
+        if (saved > 0)
+            --saved;
+        else
+            saved = -1;
+    }
+}
+
+// Removes every entry after the current one (all when none is current).
+void CutRedoBranch(History *history) {
+    auto &entries = history->Entries;
+    auto first = history->Current == entries.end() ? entries.begin() : std::next(history->Current);
+    if (first == entries.end()) return;
+    // The saved state lay in the discarded branch: no index can reach it again.
+    if (history->SavedIndex && *history->SavedIndex > history->Index) *history->SavedIndex = -1;
+    while (first != entries.end()) {
+        history->Size = SaturatingSub(history->Size, EntryCost(*first));
+        FreeEntry(*first);
+        first = entries.erase(first);
+    }
+}
+
+}  // namespace
+
+History *CreateHistory(int64_t number, int64_t limit) {
+    if (number < -1 || number > kMaxHistoryNumber || limit < 0) return nullptr;
+    if (number >= 0) {
+        auto &table = NumberTable();
+        if (static_cast<size_t>(number) < table.size() && table[number])
+            FreeHistory(table[number]);
+    }
+    auto &all = AllHistories();
+    all.push_back(std::make_unique<History>());
+    History *history = all.back().get();
+    history->Number = number;
+    history->MaxSize = limit;
+    if (number >= 0) {
+        auto &table = NumberTable();
+        if (static_cast<size_t>(number) >= table.size()) table.resize(number + 1, nullptr);
+        table[number] = history;
+    }
+    return history;
+}
+
+int FreeHistory(History *history) {
+    if (!history) return 0;
+    for (HistoryEntry &entry : history->Entries) FreeEntry(entry);
+    history->Entries.clear();
+    auto &table = NumberTable();
+    if (history->Number >= 0 && static_cast<size_t>(history->Number) < table.size() &&
+        table[history->Number] == history)
+        table[history->Number] = nullptr;
+    AllHistories().remove_if([history](const auto &h) { return h.get() == history; });
+    return 0;
+}
+
+History *HistoryByNumber(int64_t number) {
+    auto &table = NumberTable();
+    if (number < 0 || static_cast<uint64_t>(number) >= table.size()) return nullptr;
+    return table[number];
+}
+
+int AddHistory(History *history, void *data, HistoryApply apply, HistoryFree free,
+               HistoryGetSize getSize) {
+    if (!history || !apply) return 0;
+    // Applying first means a failed apply leaves the redo branch in place:
+    // nothing about the history changes when nothing about the bytes did.
+    int r = apply(data, 0);
+    if (r == 0) return 0;
+    CutRedoBranch(history);
+    HistoryEntry entry{data, apply, free, getSize};
+    history->Entries.push_back(entry);
+    history->Current = std::prev(history->Entries.end());
+    ++history->Index;  // each entry keeps at least a list node: 2^31 of them do not fit in memory
+    history->Size = SaturatingAdd(history->Size, EntryCost(entry));
+    while (history->Size > history->MaxSize && history->Entries.size() > 1) DropOldest(history);
+    return r;
+}
+
+int Undo(History *history) {
+    if (!history || history->Current == history->Entries.end()) return 0;
+    HistoryEntry &entry = *history->Current;
+    int r = entry.Apply(entry.Data, -1);
+    if (r == 0) return 0;
+    history->Current = history->Current == history->Entries.begin() ? history->Entries.end()
+                                                                     : std::prev(history->Current);
+    --history->Index;
+    return r;
+}
+
+int Redo(History *history) {
+    if (!history) return 0;
+    auto next = history->Current == history->Entries.end() ? history->Entries.begin()
+                                                           : std::next(history->Current);
+    if (next == history->Entries.end()) return 0;
+    int r = next->Apply(next->Data, 1);
+    if (r == 0) return 0;
+    history->Current = next;
+    ++history->Index;
+    return r;
+}
+
+int32_t HistoryIndex(const History *history) { return history ? history->Index : 0; }
+
+int32_t CountHistoryEntries(const History *history) {
+    if (!history) return 0;
+    size_t n = history->Entries.size();
+    return n > static_cast<size_t>(std::numeric_limits<int32_t>::max())
+               ? std::numeric_limits<int32_t>::max()
+               : static_cast<int32_t>(n);
+}
+
+int64_t HistorySize(const History *history) { return history ? history->Size : 0; }
+
+}  // namespace hx
