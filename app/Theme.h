@@ -47,9 +47,6 @@ const QImage *GetIcon(std::string_view name);
 // The names in the map (lower case, sorted); for tests and the icon sheet.
 std::vector<std::string> IconNames();
 
-// Theme names offered in the configurations window: the ".zip" files of folder, without extension.
-std::vector<std::string> ListThemes(const std::string &folder);
-
 // ---- built-in pictures ----------------------------------------------------------
 
 // Decodes the built-in PNGs and cuts the hex view's frames: the area frame
