@@ -87,6 +87,9 @@ Binary *OpenBinary(int64_t number, const std::string &name, int64_t chunkLength)
 int FreeBinary(Binary *store);
 // Looks up a store created under a number (0 ... 65535); nullptr when none.
 Binary *BinaryByNumber(int64_t number);
+// Calls visit for every store of the program (the program-wide list), for
+// example to find whether another open document reads from a given file.
+void ForEachBinary(void (*visit)(Binary *store, void *context), void *context);
 
 // ---- public operations -----------------------------------------------------
 

@@ -9,6 +9,8 @@
 
 namespace hx {
 
+struct Document;
+
 enum class SaveStatus {
     Saved,            // every byte written and flushed
     NothingToDo,      // empty name for a document without file
@@ -26,8 +28,34 @@ struct SaveResult {
     bool ok() const { return status == SaveStatus::Saved; }
 };
 
-// name empty: the store's own file. A name that differs from FileName but
-// names the same file (same device and inode) is saved in place.
+// Writes the store's bytes.
+//
+// - In place (name empty, equal to FileName, or another name of the same file:
+//   same device and inode): writes only the chunks that are modified or not at
+//   their place, reading ahead every chunk whose old bytes a write would cover;
+//   a file that grows is extended first (so a full disk fails before any old
+//   byte is overwritten); the file is cut at the end. ReadOnly when the file
+//   was opened read-only.
+// - Under a new name, or the first save of a store without file: writes every
+//   byte to a temporary file beside the target, flushes it and renames it over
+//   the target; only then does the store read from the new file. A failure
+//   leaves an existing target untouched and the store as it was.
+//
+// Refused before writing anything: UnreadableSource when some of the store's
+// bytes could not be read from its file; TargetInUse when another open store
+// reads from the target; CannotCreate when the target is a folder or another
+// non-regular file. A failed in-place save leaves every byte of the store in
+// memory or at its recorded place in the file (chunks whose old place may have
+// been overwritten are kept in memory as modified), so that saving under
+// another name rescues it.
 SaveResult SaveBinary(Binary *store, const std::string &name);
+
+// SaveBinary on the document's store; on success the document counts as
+// unchanged (SavedHistoryIndex = HistoryIndex).
+SaveResult SaveDocument(Document *doc, const std::string &name);
+
+// Written data held in memory between flushes of an in-place save: chunks the
+// save had to load are let go only after a flush shows their new place holds.
+inline constexpr int64_t SaveFlushInterval = 64 * 1024 * 1024;
 
 }  // namespace hx
