@@ -61,6 +61,9 @@ struct Binary {
     int64_t Delivered = 0;
     int64_t BlockLength = 0;
     int64_t BlockOffset = 0;
+    // Where the walk stands: see BinaryWalkState. A walk ends early (Interrupted)
+    // when an edit changes the store during it or a piece cannot be loaded.
+    int32_t WalkState = 0;
 
     Binary() : Current(Chunks.end()), BlockChunk(Chunks.end()) {}
     Binary(const Binary &) = delete;
@@ -72,7 +75,19 @@ struct Binary {
 enum BinaryResult : int {
     BinaryOk = 0,
     BinaryNoMemory = -1,
+    BinaryBadLength = -2,   // a negative length with a plain pointer: nothing was changed
 };
+
+enum BinaryWalkState : int32_t {
+    WalkIdle = 0,           // no walk, or the last one ended normally
+    WalkReady = 1,          // ExamineBinary done, no piece handed out yet
+    WalkInPiece = 2,        // a piece is current
+    WalkInterrupted = 3,    // ended before its end: an edit intervened or memory was short
+};
+
+// FindBinary's result when a chunk could not be loaded for lack of memory (the
+// search did not finish; this is not "no match").
+constexpr int64_t BinaryFindNoMemory = -2;
 
 // ---- lifecycle -------------------------------------------------------------
 
@@ -95,17 +110,38 @@ void ForEachBinary(void (*visit)(Binary *store, void *context), void *context);
 
 // Copies the clamped range into buffer (when given, at least the clamped
 // length big) or into a new zero-filled ByteBuffer. length -1 means "to the
-// end". Returns an invalid ByteBuffer when the clamped length is 0 or less (or
-// memory ran out). With a caller's buffer the returned ByteBuffer is invalid
-// and *copied (when given) receives the number of bytes copied.
+// end". A range that starts before 0 loses that part and never runs past the
+// end: only bytes of the document are ever returned. Returns an invalid
+// ByteBuffer when the clamped length is 0 or less, the slot is not 0 ... 31, or
+// memory ran out. With a caller's buffer the returned ByteBuffer is invalid
+// and *copied (when given) receives the number of bytes copied. Marks the
+// chunks of the range with the slot and releases it from all others.
 ByteBuffer ReadBinary(Binary *store, int64_t position, int64_t length, int slot,
                       uint8_t *buffer = nullptr, int64_t *copied = nullptr);
+
+// Edits return BinaryOk, or BinaryNoMemory / BinaryBadLength with the store
+// exactly as it was. A plain pointer has no size, so the length -1 ("the whole
+// block") is available only through the ByteBuffer overloads; any negative
+// length with a pointer is BinaryBadLength.
+//
+// InsertBinary: position clamped to 0 ... Length; a null source or length 0
+// inserts nothing.
 int InsertBinary(Binary *store, int64_t position, const uint8_t *source, int64_t length);
+int InsertBinary(Binary *store, int64_t position, const ByteBuffer &source, int64_t length = -1);
+// RemoveBinary: the clamped range; negative lengths remove nothing.
 int RemoveBinary(Binary *store, int64_t position, int64_t length);
+// ReplaceBinary: the clamped old range (an old length that clamps below 0
+// counts as 0, making it an insert at 0) by newLength bytes; newLength 0 or a
+// null source makes it a removal.
 int ReplaceBinary(Binary *store, int64_t position, int64_t oldLength, const uint8_t *source,
                   int64_t newLength);
-// First match at or after start, or -1. A null pattern or length <= 0 finds nothing.
+int ReplaceBinary(Binary *store, int64_t position, int64_t oldLength, const ByteBuffer &source,
+                  int64_t newLength = -1);
+// First match at or after start (clamped to 0 ... Length), or -1. A null
+// pattern or length <= 0 finds nothing; BinaryFindNoMemory when a chunk could
+// not be loaded. Reads with slot 30.
 int64_t FindBinary(Binary *store, const uint8_t *pattern, int64_t patternLength, int64_t start);
+int64_t FindBinary(Binary *store, const ByteBuffer &pattern, int64_t patternLength, int64_t start);
 
 // Range walk: ExamineBinary, then NextBinaryBlock until it returns false. The
 // piece stays readable through BinaryBlockBuffer until the next call.
@@ -114,6 +150,10 @@ bool NextBinaryBlock(Binary *store);
 const uint8_t *BinaryBlockBuffer(const Binary *store);
 int64_t BinaryBlockLength(const Binary *store);
 int64_t BinaryBlockPosition(const Binary *store);
+// True when the last walk stopped before its range's end: an edit changed the
+// store during it, or a chunk could not be loaded. Its pieces then do not
+// cover the range.
+bool BinaryWalkFailed(const Binary *store);
 
 int64_t GetBinaryCacheSize(const Binary *store);
 // True when some chunk's bytes could not be read from the file.
@@ -126,10 +166,52 @@ struct ChunkPosition {
     int64_t offset = 0;         // p minus the chunk's start
 };
 
+// The first chunk whose end is >= p (so a boundary position is found at the
+// end of the earlier chunk); it becomes the list's current element. None when
+// p < 0 or p > Length.
 ChunkPosition FindChunk(Binary *store, int64_t p);
-// Returns the buffer's bytes, or nullptr when memory for it could not be had.
+// Returns the buffer's bytes, or nullptr when memory for it could not be had
+// (the chunk is then unchanged). A failed or short read of the file leaves
+// zeros, sets ReadFailed and holds the chunk with slot 31 so that it stays in
+// memory and the save can see it. Slots outside 0 ... 31 hold nothing.
 uint8_t *LoadChunk(Binary *store, ChunkIter chunk, int slot);
+// Clears the slot; a clean chunk that nobody holds any more loses its buffer.
 void ReleaseChunk(Binary *store, ChunkIter chunk, int slot);
+
+// The list edits below keep the list's current element as the next added
+// chunk needs it. Those that return int give BinaryOk or BinaryNoMemory; on
+// BinaryNoMemory nothing was changed.
+
+// A new modified chunk holding a copy of n source bytes, after the current
+// element (at the front when there is none); it becomes current.
+int AddChunk(Binary *store, const uint8_t *source, int64_t n);
+// Removes the chunk; the element before it becomes current (none at the
+// front). Returns minus its length.
+int64_t DeleteChunk(Binary *store, ChunkIter chunk);
+// Inserts n bytes at offset (<= 0: at the start, >= length: appended).
+int InsertIntoChunk(Binary *store, ChunkIter chunk, int64_t offset, const uint8_t *source, int64_t n);
+// Removes up to n bytes from offset (a negative offset shortens n); a run that
+// covers the whole chunk deletes it without loading it. *removed (when given)
+// receives the number of bytes removed.
+int RemoveFromChunk(Binary *store, ChunkIter chunk, int64_t offset, int64_t n,
+                    int64_t *removed = nullptr);
+// Replaces oldN bytes at offset (clamped to the chunk) by newN source bytes.
+int ReplaceInChunk(Binary *store, ChunkIter chunk, int64_t offset, int64_t oldN,
+                   const uint8_t *source, int64_t newN);
+// Cuts the chunk at offset. offset <= 0: the element before becomes current
+// and *tail = the chunk itself; offset >= length: the chunk stays current and
+// *tail = end. Otherwise the bytes from offset go into a new chunk after it
+// (*tail), which keeps the file position, holders and flags, and the head
+// becomes current.
+int SplitChunk(Binary *store, ChunkIter chunk, int64_t offset, ChunkIter *tail);
+// Appends b's bytes to a and removes b. The result is clean only when both
+// were clean and b's bytes follow a's in the file; otherwise it is modified,
+// so that an in-place save never takes it for the file's bytes.
+int MergeChunks(Binary *store, ChunkIter a, ChunkIter b);
+// One pass from the front: a chunk absorbs its followers while one of the pair
+// is shorter than L/2 (rounded) and the sum stays within 2L. A merge that
+// cannot get memory is skipped (the bytes stay exact, in two chunks); the pass
+// then returns BinaryNoMemory.
 int NormalizeChunks(Binary *store);
 
 }  // namespace hx

@@ -143,6 +143,16 @@ bool FileHandle::identity(uint64_t &device, uint64_t &inode) const {
     return true;
 }
 
+bool FileHandle::isRegular() const {
+    struct stat st {};
+    return fd_ >= 0 && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool IsSpecialFile(const std::string &path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+}
+
 bool FileIdentity(const std::string &path, uint64_t &device, uint64_t &inode) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return false;

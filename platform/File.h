@@ -51,6 +51,8 @@ public:
 
     // Identity of the open file (device and inode), for "is this the same file" checks.
     bool identity(uint64_t &device, uint64_t &inode) const;
+    // True for a regular file (not a folder, pipe, device or socket).
+    bool isRegular() const;
 
 private:
     explicit FileHandle(int fd) : fd_(fd) {}
@@ -61,6 +63,9 @@ private:
 // Identity of a path's file; false when it does not exist.
 bool FileIdentity(const std::string &path, uint64_t &device, uint64_t &inode);
 bool FileExists(const std::string &path);
+// True when the path exists and is not a regular file (a folder, pipe, device,
+// socket): opening such a thing as a document could block or read nonsense.
+bool IsSpecialFile(const std::string &path);
 bool CreateFolder(const std::string &path);   // one level; true when it exists afterwards
 bool RemoveFile(const std::string &path);
 bool RenameFile(const std::string &from, const std::string &to);
