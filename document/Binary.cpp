@@ -342,6 +342,11 @@ Binary *BinaryByNumber(int64_t number) {
     return r.numbers[number];
 }
 
+void ForEachBinary(void (*visit)(Binary *store, void *context), void *context) {
+    if (!visit) return;
+    for (const auto &entry : registry().all) visit(entry.first, context);
+}
+
 // ---- chunk operations ------------------------------------------------------
 
 ChunkPosition FindChunk(Binary *store, int64_t p) {
