@@ -28,6 +28,35 @@ constexpr uint32_t kEditBit = 1u << SlotEdit;
 
 SaveResult Result(SaveStatus status, int error = 0) { return SaveResult{status, error}; }
 
+// Every write and flush of a save goes through these two, so that tests can
+// make them fail at any point (SaveFaults).
+bool WriteAll(FileHandle &file, const void *bytes, int64_t n, int &error) {
+    if (SaveFaults::WriteBudget >= 0 && n > SaveFaults::WriteBudget) {
+        int64_t part = SaveFaults::WriteBudget;
+        SaveFaults::WriteBudget = 0;
+        if (part > 0 && !file.write(bytes, part)) {
+            error = file.lastError();
+            return false;
+        }
+        error = EIO;
+        return false;
+    }
+    if (SaveFaults::WriteBudget >= 0) SaveFaults::WriteBudget -= n;
+    if (file.write(bytes, n)) return true;
+    error = file.lastError();
+    return false;
+}
+
+bool Flush(FileHandle &file, int &error) {
+    if (SaveFaults::FailFlush) {
+        error = EIO;
+        return false;
+    }
+    if (file.flush()) return true;
+    error = file.lastError();
+    return false;
+}
+
 bool SameFile(const FileHandle &file, const std::string &path) {
     uint64_t d1, i1, d2, i2;
     if (!file.identity(d1, i1) || !FileIdentity(path, d2, i2)) return false;
@@ -131,7 +160,7 @@ SaveResult SaveAs(Binary *store, const std::string &name) {
             if (!bytes && c->Length > 0) return abandon(SaveStatus::NoMemory, ENOMEM);
             if (c->ReadFailed) return abandon(SaveStatus::UnreadableSource, 0);
         }
-        if (!out.write(bytes, c->Length)) return abandon(SaveStatus::WriteFailed, out.lastError());
+        if (!WriteAll(out, bytes, c->Length, error)) return abandon(SaveStatus::WriteFailed, error);
         newOffsets.push_back(w);
         w += c->Length;
         // A clean chunk loaded only for this copy is let go again at once, so
@@ -140,7 +169,7 @@ SaveResult SaveAs(Binary *store, const std::string &name) {
         if (!heldBefore) ReleaseChunk(store, c, SlotEdit);
     }
     if (targetExists) ::fchmod(out.fd(), targetInfo.st_mode & 07777);
-    if (!out.flush()) return abandon(SaveStatus::WriteFailed, out.lastError());
+    if (!Flush(out, error)) return abandon(SaveStatus::WriteFailed, error);
     if (!RenameFile(temporaryPath, target)) return abandon(SaveStatus::WriteFailed, errno);
     SyncFolder(FolderOf(target));
 
@@ -257,8 +286,9 @@ private:
         }
 
         if (!file_.seek(w_)) return Result(SaveStatus::WriteFailed, file_.lastError());
-        if (!file_.write(c->Buffer.data(), c->Length))
-            return Result(SaveStatus::WriteFailed, file_.lastError());
+        int error = 0;
+        if (!WriteAll(file_, c->Buffer.data(), c->Length, error))
+            return Result(SaveStatus::WriteFailed, error);
         c->FileOffset = w_;
         w_ = end;
         if (pendingBytes_ >= SaveFlushInterval) return flushPending();
@@ -268,7 +298,8 @@ private:
     // Flushes the file, then lets go of the chunks the save loaded: their new
     // places now hold their bytes.
     SaveResult flushPending() {
-        if (!file_.flush()) return Result(SaveStatus::WriteFailed, file_.lastError());
+        int error = 0;
+        if (!Flush(file_, error)) return Result(SaveStatus::WriteFailed, error);
         for (const Held &h : pending_)
             if (h.release) ReleaseChunk(store_, h.chunk, SlotEdit);
         pending_.clear();

@@ -54,6 +54,16 @@ SaveResult SaveBinary(Binary *store, const std::string &name);
 // unchanged (SavedHistoryIndex = HistoryIndex).
 SaveResult SaveDocument(Document *doc, const std::string &name);
 
+// Test hook for failing writes at a chosen point, where a full disk is not at
+// hand. While WriteBudget is >= 0 it is the number of bytes the save may still
+// write; a write that would go beyond writes up to the budget and fails with
+// EIO (a short write, as a disk that fills up gives). FailFlush makes every
+// flush of the save fail with EIO. Defaults: no faults.
+struct SaveFaults {
+    static inline int64_t WriteBudget = -1;
+    static inline bool FailFlush = false;
+};
+
 // Written data held in memory between flushes of an in-place save: chunks the
 // save had to load are let go only after a flush shows their new place holds.
 inline constexpr int64_t SaveFlushInterval = 64 * 1024 * 1024;
