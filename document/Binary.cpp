@@ -63,7 +63,9 @@ bool ensureLoaded(Binary *s, BinaryChunk &c, int64_t capacity) {
     return true;
 }
 
-// An edit ends a walk that is going on: its piece may move or vanish.
+// A successful edit ends a walk that is going on: its piece may have moved or
+// vanished (a chunk that was deleted or merged away already cleared BlockChunk).
+// A failed edit changed nothing and leaves the walk alone.
 void interruptWalk(Binary *s) {
     if (s->WalkState == WalkInPiece && s->BlockChunk != s->Chunks.end())
         ReleaseChunk(s, s->BlockChunk, SlotSearch);
@@ -565,7 +567,6 @@ int InsertBinary(Binary *store, int64_t position, const uint8_t *source, int64_t
     if (length < 0) return BinaryBadLength;
     if (!source || length == 0) return BinaryOk;
     if (length > INT64_MAX - store->Length) return BinaryNoMemory;
-    interruptWalk(store);
     position = std::clamp<int64_t>(position, 0, store->Length);
     const ChunkPosition at = FindChunk(store, position);
     const ChunkIter none = store->Chunks.end();
@@ -578,6 +579,7 @@ int InsertBinary(Binary *store, int64_t position, const uint8_t *source, int64_t
                 return BinaryNoMemory;
             }
             insertLoaded(store, at.chunk, at.offset, source, length);
+            interruptWalk(store);
             return BinaryOk;
         }
         bool ok = buildNewChunks(store, fresh, source, length);
@@ -597,6 +599,7 @@ int InsertBinary(Binary *store, int64_t position, const uint8_t *source, int64_t
     else SplitChunk(store, at.chunk, at.offset, nullptr);   // no cut: only sets the current element
     spliceAfterCurrent(store, fresh);
     NormalizeChunks(store);
+    interruptWalk(store);
     return BinaryOk;
 }
 
@@ -609,7 +612,6 @@ int RemoveBinary(Binary *store, int64_t position, int64_t length) {
     if (!store || length <= 0) return BinaryOk;
     clampRange(store, position, length);
     if (length <= 0) return BinaryOk;
-    interruptWalk(store);
     const ChunkPosition at = FindChunk(store, position);
     if (at.chunk == store->Chunks.end()) return BinaryOk;
     const RemovalPlan plan = planRemoval(store, at.chunk, at.offset, length);
@@ -620,6 +622,7 @@ int RemoveBinary(Binary *store, int64_t position, int64_t length) {
     }
     applyRemoval(store, plan);
     NormalizeChunks(store);
+    interruptWalk(store);
     return BinaryOk;
 }
 
@@ -634,7 +637,6 @@ int ReplaceBinary(Binary *store, int64_t position, int64_t oldLength, const uint
     if (oldLength == 0) return InsertBinary(store, position, source, source ? newLength : 0);
     if (!source || newLength == 0) return RemoveBinary(store, position, oldLength);
     if (newLength > INT64_MAX - store->Length) return BinaryNoMemory;
-    interruptWalk(store);
 
     const ChunkPosition at = FindChunk(store, position);
     const ChunkIter none = store->Chunks.end();
@@ -694,6 +696,7 @@ int ReplaceBinary(Binary *store, int64_t position, int64_t oldLength, const uint
         return fail();
     }
     NormalizeChunks(store);
+    interruptWalk(store);
     return BinaryOk;
 }
 
