@@ -19,9 +19,12 @@ namespace hx {
 
 // ---- runtime ------------------------------------------------------------------
 
-// Creates the application object once (argc/argv are kept for CommandLineArgument).
+// Creates the application object once (argc/argv are kept for CommandLineArgument);
+// an application object made before is used as it is.
 void InitPlatform(int &argc, char **argv);
-// Destroys every window and control; the queue is emptied.
+// Destroys every window and control; the queue is emptied; the quit signals go
+// back to their defaults and the application object InitPlatform made is
+// destroyed. InitPlatform may be called again afterwards.
 void ShutdownPlatform();
 // Arguments after the program name; "" when there is none at index i.
 std::string CommandLineArgument(int i);
@@ -49,8 +52,13 @@ std::optional<Event> PollEvent();
 void PostEvent(const Event &event);
 // Posts a control event of the given type for a control of a window.
 void PostControlEvent(int window, int control, int type);
-// Asks WaitEvent to return a close event of window 0 (used for SIGTERM / SIGINT).
+// Asks WaitEvent to return a close event of window 0 with data 1 (used for
+// SIGTERM / SIGINT: the program ends as if window 0 were closed).
 void RequestQuit();
+// Makes SIGTERM and SIGINT call RequestQuit on the GUI thread (through a
+// self-pipe, since a signal handler may do almost nothing). Needs InitPlatform;
+// false when it could not be set up. ShutdownPlatform restores the defaults.
+bool InstallQuitSignals();
 // Number of events waiting (for tests).
 size_t PendingEventCount();
 

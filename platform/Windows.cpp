@@ -1,0 +1,430 @@
+// Windows and controls by number, and window timers.
+//
+// Windows report their close box as EventCloseWindow (they stay open: the
+// program decides) and their inner size changes as EventSizeWindow.
+#include <QApplication>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QMainWindow>
+#include <QPointer>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+#include <QWindowStateChangeEvent>
+
+#include <map>
+#include <memory>
+#include <utility>
+
+#include "Platform.h"
+#include "PlatformInternal.h"
+
+namespace hx {
+namespace {
+
+constexpr int KeepCoordinate = -65535;
+
+struct WindowRecord {
+    QPointer<QWidget> widget;
+    QPointer<QWidget> controlArea;
+    int flags = 0;
+    // Offset from the outer (frame) corner to the inner corner, measured while
+    // the window was shown in its normal state; used to give the normal
+    // geometry's outer position while the window is maximised or minimised.
+    QPoint frameOffset;
+};
+
+struct ControlRecord {
+    QPointer<QWidget> widget;
+    int window = -1;
+};
+
+// Converts the window events the program cares about; one filter serves all
+// windows and finds the number by the widget.
+class WindowEventFilter : public QObject {
+public:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+};
+
+struct Tables {
+    std::map<int, WindowRecord> windows;
+    std::map<int, ControlRecord> controls;
+    std::map<std::pair<int, int>, std::unique_ptr<QTimer>> timers;
+    std::unique_ptr<WindowEventFilter> filter;
+};
+
+Tables &TheTables() {
+    static Tables tables;
+    return tables;
+}
+
+WindowRecord *FindWindow(int number) {
+    auto it = TheTables().windows.find(number);
+    if (it == TheTables().windows.end() || it->second.widget == nullptr)
+        return nullptr;
+    return &it->second;
+}
+
+int WindowNumberOf(const QObject *widget) {
+    for (const auto &[number, record] : TheTables().windows) {
+        if (record.widget == widget)
+            return number;
+    }
+    return -1;
+}
+
+bool WindowEventFilter::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() != QEvent::Close && event->type() != QEvent::Resize)
+        return false;
+    const int number = WindowNumberOf(watched);
+    if (number < 0)
+        return false;
+    Event record;
+    record.window = number;
+    if (event->type() == QEvent::Close) {
+        // The close box only asks; CloseWindow / ShowWindow do what the program decides.
+        event->ignore();
+        record.kind = EventCloseWindow;
+        PostEvent(record);
+        return true;
+    }
+    WindowRecord *window = FindWindow(number);
+    QWidget *widget = window->widget;
+    if (widget->isVisible() && (widget->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized |
+                                                         Qt::WindowFullScreen)) == 0)
+        window->frameOffset = widget->geometry().topLeft() - widget->frameGeometry().topLeft();
+    record.kind = EventSizeWindow;
+    PostEvent(record);
+    return false;
+}
+
+WindowEventFilter *Filter() {
+    std::unique_ptr<WindowEventFilter> &filter = TheTables().filter;
+    if (filter == nullptr)
+        filter = std::make_unique<WindowEventFilter>();
+    return filter.get();
+}
+
+void RemoveTimersOf(int window) {
+    auto &timers = TheTables().timers;
+    for (auto it = timers.begin(); it != timers.end();) {
+        if (it->first.first == window)
+            it = timers.erase(it);
+        else
+            ++it;
+    }
+}
+
+void ForgetControlsOf(int window) {
+    auto &controls = TheTables().controls;
+    for (auto it = controls.begin(); it != controls.end();) {
+        if (it->second.window == window)
+            it = controls.erase(it);
+        else
+            ++it;
+    }
+}
+
+QRect ScreenAreaFor(const QWidget *reference) {
+    QScreen *screen = reference != nullptr ? reference->screen() : QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+Qt::WindowFlags QtFlagsFor(int flags, bool hasParent) {
+    Qt::WindowFlags qt = (flags & WindowTool) != 0 && hasParent ? Qt::Tool : Qt::Window;
+    if ((flags & WindowBorderless) != 0)
+        return qt | Qt::FramelessWindowHint;
+    if ((flags & WindowResizable) != 0)
+        return qt | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint;
+    return qt | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+           Qt::WindowCloseButtonHint;
+}
+
+void SetInnerSize(WindowRecord &window, int width, int height) {
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    if ((window.flags & WindowResizable) == 0)
+        window.widget->setFixedSize(width, height);
+    else
+        window.widget->resize(width, height);
+}
+
+// The outer geometry a window has (or will have) in its normal state.
+QRect NormalOuterGeometry(const WindowRecord &window) {
+    const QWidget *widget = window.widget;
+    if ((widget->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)) == 0)
+        return QRect(widget->pos(), widget->size());
+    const QRect normal = widget->normalGeometry();
+    if (normal.isEmpty())
+        return QRect(widget->pos(), widget->size());
+    return QRect(normal.topLeft() - window.frameOffset, normal.size());
+}
+
+}  // namespace
+
+// ---- windows ----
+
+QWidget *OpenWindow(int number, int x, int y, int width, int height, const std::string &title,
+                    int flags, int parent) {
+    if (number < 0 || qobject_cast<QApplication *>(QCoreApplication::instance()) == nullptr)
+        return nullptr;
+    CloseWindow(number);
+    QWidget *parentWidget = parent >= 0 && parent != number ? WindowWidget(parent) : nullptr;
+    const Qt::WindowFlags qtFlags = QtFlagsFor(flags, parentWidget != nullptr);
+
+    WindowRecord record;
+    record.flags = flags;
+    // Ownership: a window with a parent belongs to the parent's widget tree; a
+    // top-level one is deleted by CloseWindow (or ShutdownPlatform).
+    if ((flags & WindowMain) != 0) {
+        auto main = std::make_unique<QMainWindow>(parentWidget, qtFlags);
+        auto area = std::make_unique<QWidget>();
+        record.controlArea = area.get();
+        main->setCentralWidget(area.release());
+        record.widget = main.release();
+    } else {
+        record.widget = std::make_unique<QWidget>(parentWidget, qtFlags).release();
+        record.controlArea = record.widget;
+    }
+    QWidget *widget = record.widget;
+    widget->setWindowTitle(QString::fromStdString(title));
+    widget->setAttribute(Qt::WA_DeleteOnClose, false);
+    TheTables().windows[number] = record;
+    SetInnerSize(TheTables().windows[number], width, height);
+
+    if ((flags & WindowCentered) != 0) {
+        const QRect area = parentWidget != nullptr ? parentWidget->frameGeometry() : ScreenAreaFor(nullptr);
+        x = area.x() + (area.width() - widget->width()) / 2;
+        y = area.y() + (area.height() - widget->height()) / 2;
+    }
+    widget->move(x, y);
+    widget->installEventFilter(Filter());
+    if ((flags & WindowHidden) == 0)
+        widget->show();
+    return widget;
+}
+
+void CloseWindow(int number) {
+    auto it = TheTables().windows.find(number);
+    if (it == TheTables().windows.end())
+        return;
+    QPointer<QWidget> widget = it->second.widget;
+    TheTables().windows.erase(it);
+    RemoveTimersOf(number);
+    ForgetControlsOf(number);
+    if (widget != nullptr) {
+        widget->removeEventFilter(Filter());
+        widget->hide();
+        // The window's widget tree owns its controls and owned windows; the
+        // table only watched it, so this is its one deletion.
+        delete widget.data();
+    }
+}
+
+QWidget *WindowWidget(int number) {
+    WindowRecord *window = FindWindow(number);
+    return window != nullptr ? window->widget.data() : nullptr;
+}
+
+QMainWindow *MainWindowWidget(int number) { return qobject_cast<QMainWindow *>(WindowWidget(number)); }
+
+QWidget *WindowControlArea(int number) {
+    WindowRecord *window = FindWindow(number);
+    return window != nullptr ? window->controlArea.data() : nullptr;
+}
+
+bool IsWindow(int number) { return FindWindow(number) != nullptr; }
+
+void ShowWindow(int number, bool show) {
+    QWidget *widget = WindowWidget(number);
+    if (widget == nullptr)
+        return;
+    widget->setVisible(show);
+    if (show)
+        widget->raise();
+}
+
+bool IsWindowVisible(int number) {
+    QWidget *widget = WindowWidget(number);
+    return widget != nullptr && widget->isVisible();
+}
+
+void DisableWindow(int number, bool disable) {
+    if (QWidget *widget = WindowWidget(number))
+        widget->setEnabled(!disable);
+}
+
+void SetWindowTitle(int number, const std::string &title) {
+    if (QWidget *widget = WindowWidget(number))
+        widget->setWindowTitle(QString::fromStdString(title));
+}
+
+void MoveWindow(int number, int x, int y, int width, int height) {
+    WindowRecord *window = FindWindow(number);
+    if (window == nullptr)
+        return;
+    QWidget *widget = window->widget;
+    if (width >= 0 || height >= 0)
+        SetInnerSize(*window, width >= 0 ? width : widget->width(), height >= 0 ? height : widget->height());
+    const QPoint at(x != KeepCoordinate ? x : widget->x(), y != KeepCoordinate ? y : widget->y());
+    widget->move(at);
+}
+
+int WindowX(int number) {
+    const WindowRecord *window = FindWindow(number);
+    return window != nullptr ? NormalOuterGeometry(*window).x() : 0;
+}
+
+int WindowY(int number) {
+    const WindowRecord *window = FindWindow(number);
+    return window != nullptr ? NormalOuterGeometry(*window).y() : 0;
+}
+
+int WindowWidth(int number) {
+    const WindowRecord *window = FindWindow(number);
+    return window != nullptr ? NormalOuterGeometry(*window).width() : 0;
+}
+
+int WindowHeight(int number) {
+    const WindowRecord *window = FindWindow(number);
+    return window != nullptr ? NormalOuterGeometry(*window).height() : 0;
+}
+
+void SetWindowState(int number, int state) {
+    QWidget *widget = WindowWidget(number);
+    if (widget == nullptr)
+        return;
+    Qt::WindowStates qt = widget->windowState() & ~(Qt::WindowMaximized | Qt::WindowMinimized);
+    if (state == WindowMaximized)
+        qt |= Qt::WindowMaximized;
+    else if (state == WindowMinimized)
+        qt |= Qt::WindowMinimized;
+    widget->setWindowState(qt);
+}
+
+int GetWindowState(int number) {
+    QWidget *widget = WindowWidget(number);
+    if (widget == nullptr)
+        return WindowNormal;
+    if (widget->windowState() & Qt::WindowMinimized)
+        return WindowMinimized;
+    if (widget->windowState() & Qt::WindowMaximized)
+        return WindowMaximized;
+    return WindowNormal;
+}
+
+void KeepWindowOnScreen(int number) {
+    QWidget *widget = WindowWidget(number);
+    if (widget == nullptr)
+        return;
+    const QRect frame(widget->pos(), widget->frameGeometry().size().expandedTo(widget->size()));
+    for (QScreen *screen : QGuiApplication::screens()) {
+        if (screen->availableGeometry().intersects(frame))
+            return;
+    }
+    const QRect area = ScreenAreaFor(nullptr);
+    widget->move(area.x() + (area.width() - frame.width()) / 2, area.y() + (area.height() - frame.height()) / 2);
+}
+
+// ---- timers ----
+
+void AddWindowTimer(int window, int timer, int milliseconds) {
+    if (!IsWindow(window))
+        return;
+    auto qtimer = std::make_unique<QTimer>();
+    qtimer->setInterval(std::max(milliseconds, 0));
+    QObject::connect(qtimer.get(), &QTimer::timeout, [window, timer] {
+        Event event;
+        event.window = window;
+        event.kind = EventTimer;
+        event.data = timer;
+        PostEvent(event);
+    });
+    qtimer->start();
+    TheTables().timers[{window, timer}] = std::move(qtimer);  // replaces a timer of the same number
+}
+
+void RemoveWindowTimer(int window, int timer) { TheTables().timers.erase({window, timer}); }
+
+// ---- controls ----
+
+void RegisterControl(int number, int window, QWidget *widget) {
+    if (number < 0 || widget == nullptr)
+        return;
+    auto it = TheTables().controls.find(number);
+    if (it != TheTables().controls.end() && it->second.widget != widget)
+        FreeControl(number);
+    TheTables().controls[number] = ControlRecord{widget, window};
+}
+
+void FreeControl(int number) {
+    auto it = TheTables().controls.find(number);
+    if (it == TheTables().controls.end())
+        return;
+    QPointer<QWidget> widget = it->second.widget;
+    TheTables().controls.erase(it);
+    // The control belongs to its window's widget tree; freeing it removes it from there.
+    delete widget.data();
+}
+
+QWidget *ControlWidget(int number) {
+    auto it = TheTables().controls.find(number);
+    return it != TheTables().controls.end() ? it->second.widget.data() : nullptr;
+}
+
+int ControlWindow(int number) {
+    auto it = TheTables().controls.find(number);
+    if (it == TheTables().controls.end() || it->second.widget == nullptr)
+        return -1;
+    return it->second.window;
+}
+
+int FocusedControl() {
+    // A control built from several widgets (a spin box's line edit) counts
+    // when any of its children has the focus.
+    for (const QWidget *focus = QApplication::focusWidget(); focus != nullptr; focus = focus->parentWidget()) {
+        for (const auto &[number, record] : TheTables().controls) {
+            if (record.widget == focus)
+                return number;
+        }
+        if (focus->isWindow())
+            break;
+    }
+    return -1;
+}
+
+void FocusControl(int number) {
+    if (QWidget *widget = ControlWidget(number))
+        widget->setFocus(Qt::OtherFocusReason);
+}
+
+void ResizeControl(int number, int x, int y, int width, int height) {
+    QWidget *widget = ControlWidget(number);
+    if (widget == nullptr)
+        return;
+    const QRect old = widget->geometry();
+    widget->setGeometry(x != -1 ? x : old.x(), y != -1 ? y : old.y(), width != -1 ? std::max(width, 0) : old.width(),
+                        height != -1 ? std::max(height, 0) : old.height());
+}
+
+void DisableControl(int number, bool disable) {
+    if (QWidget *widget = ControlWidget(number))
+        widget->setEnabled(!disable);
+}
+
+namespace detail {
+
+void DestroyWindowsAndControls() {
+    Tables &tables = TheTables();
+    tables.timers.clear();
+    // Owned windows go with their owner; close the ones that are left, highest number first.
+    while (!tables.windows.empty())
+        CloseWindow(std::prev(tables.windows.end())->first);
+    for (auto &[number, record] : tables.controls)
+        delete record.widget.data();  // controls on widgets of no window
+    tables.controls.clear();
+    tables.filter.reset();
+}
+
+}  // namespace detail
+}  // namespace hx
