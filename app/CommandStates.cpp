@@ -1,0 +1,67 @@
+#include "CommandStates.h"
+
+#include "MenuBuilder.h"
+#include "MenuIds.h"
+#include "document/Document.h"
+#include "document/History.h"
+#include "hexview/HexView.h"
+#include "platform/ClipboardProbe.h"
+#include "platform/Menu.h"
+#include "platform/ToolBar.h"
+#include "tabbar/TabBar.h"
+
+namespace hx {
+namespace {
+
+constexpr int MainWindow = 0;
+constexpr int TabBarGadget = 0;
+
+bool g_toolPopupReadOnly = false;
+
+// Enables an editing command everywhere it appears; the tool windows'
+// pop-up menu keeps the commands that change bytes off for a read-only view.
+void EnableEditCommand(int id, bool enable, bool changesBytes) {
+    EnableMenuItem(MainMenu, id, enable);
+    EnableMenuItem(ViewPopupMenu, id, enable);
+    EnableMenuItem(ToolPopupMenu, id, enable && !(changesBytes && g_toolPopupReadOnly));
+    EnableToolBarButton(MainWindow, id, enable);
+}
+
+void TintTab(const Document &doc) {
+    if (!doc.Tab) return;
+    int index = TabBarItemIndex(TabBarGadget, doc.Tab);
+    if (index < 0) return;
+    bool changed = DocumentChanged(doc);
+    // Only a change of tint is passed on: the strip redraws on every colour
+    // it is given, and this runs ten times a second.
+    TabBarItem *item = GetTabBarItem(TabBarGadget, index);
+    bool tinted = item && item->faceColour == ChangedTabColour;
+    if (item && tinted == changed) return;
+    SetTabBarItemColor(TabBarGadget, index, 2, changed ? static_cast<int64_t>(ChangedTabColour) : -1);
+}
+
+}  // namespace
+
+void UpdateCommandStates(HexView *mainView, HexView *activeView) {
+    if (!mainView || !mainView->CurrentDocument) return;
+    const Document &doc = *mainView->CurrentDocument;
+    TintTab(doc);
+
+    int32_t index = doc.Hist ? HistoryIndex(doc.Hist) : 0;
+    int32_t count = doc.Hist ? CountHistoryEntries(doc.Hist) : 0;
+    EnableCommand(CommandUndo, index != 0);
+    EnableCommand(CommandRedo, index != count);
+    EnableEditCommand(CommandPaste, ClipboardHasPasteData(), true);
+
+    bool selection = activeView && SelectionSize(activeView) != 0;
+    EnableEditCommand(CommandCut, selection, true);
+    EnableEditCommand(CommandCopy, selection, false);
+}
+
+void PrepareToolPopupMenu(bool readOnly) {
+    g_toolPopupReadOnly = readOnly;
+    EnableMenuItem(ToolPopupMenu, CommandCut, !readOnly);
+    EnableMenuItem(ToolPopupMenu, CommandPaste, !readOnly);
+}
+
+}  // namespace hx

@@ -1,0 +1,341 @@
+#include "MainWindow.h"
+
+#include <algorithm>
+#include <deque>
+
+#include "CommandStates.h"
+#include "Globals.h"
+#include "Language.h"
+#include "MenuBuilder.h"
+#include "MenuIds.h"
+#include "Settings.h"
+#include "Status.h"
+#include "Theme.h"
+#include "hexview/HexView.h"
+#include "platform/Canvas.h"
+#include "platform/ClipboardProbe.h"
+#include "platform/MainWindowMetrics.h"
+#include "platform/Menu.h"
+#include "platform/Platform.h"
+#include "platform/Png.h"
+#include "platform/StatusBar.h"
+#include "platform/ToolBar.h"
+#include "resources/BuiltinImages.h"
+#include "tabbar/TabBar.h"
+#include "tools/AlgorithmRegistry.h"
+
+namespace hx {
+namespace {
+
+// Paths of the Recent items; an item's value points at its entry, so the
+// entries must not move (a deque keeps them in place while it grows).
+std::deque<std::string> &RecentPaths() {
+    static std::deque<std::string> paths;
+    return paths;
+}
+
+int g_launchCanvas = -1;
+
+// Shortcuts of the file commands act from anywhere in the main window. The
+// editing commands belong to the hex views' own key handling (which also
+// serves the tool windows' views), so their keys are only shown beside the
+// items and keep reaching the focused view.
+struct Shortcut {
+    int id;
+    const char *keys;
+    bool registered;
+};
+constexpr Shortcut MainShortcuts[] = {
+    {CommandNew, "Ctrl+N", true},     {CommandOpen, "Ctrl+O", true},     {CommandSave, "Ctrl+S", true},
+    {CommandSaveAs, "Ctrl+Shift+S", true}, {CommandClose, "Ctrl+W", true}, {CommandQuit, "Ctrl+Q", true},
+    {CommandUndo, "Ctrl+Z", false},   {CommandRedo, "Ctrl+Y", false},    {CommandCut, "Ctrl+X", false},
+    {CommandCopy, "Ctrl+C", false},   {CommandPaste, "Ctrl+V", false},   {CommandSelectAll, "Ctrl+A", false},
+};
+
+void AddShortcuts(int menu) {
+    for (const Shortcut &shortcut : MainShortcuts) {
+        // Pop-up menus only show keys: a registered key belongs to one item.
+        bool registered = shortcut.registered && menu == MainMenu;
+        SetMenuItemShortcut(menu, shortcut.id, shortcut.keys, registered);
+    }
+}
+
+// One entry per registered algorithm: the text and icon of its name, its
+// record as the value. firstId -1 hands out automatic ids (the main menu,
+// which opens the group); otherwise the entries take firstId, firstId + 1, ...
+// so that the pop-up menu reuses the main menu's ids.
+void AddAlgorithmEntries(const AlgorithmRegistry &registry, int firstId) {
+    int position = 0;
+    for (const auto &record : registry.records()) {
+        int id = firstId < 0 ? -1 : firstId + position;
+        AddMenuItem(id, GetText(record->Name), GetIcon(record->Name), reinterpret_cast<intptr_t>(record.get()));
+        ++position;
+    }
+}
+
+void AddCompressEntries() {
+    OpenSubMenu(CurrentMenu(), GetText("Compress"), GetIcon("Compress"));
+    // No compression format is built in yet: the entries are listed, but
+    // disabled rather than offering a command that does nothing.
+    AddMenuEntry(CommandBriefLZ, "BriefLZ", MenuItemDisabled);
+    AddMenuEntry(-1, "Zip", MenuItemDisabled);
+    AddMenuEntry(-1, "LZMA", MenuItemDisabled);
+    CloseSubMenu(CurrentMenu());
+}
+
+void AddRecentEntries(const std::vector<std::string> &recentFiles) {
+    OpenSubMenu(MainMenu, GetText("Recent"), GetIcon("Recent"));
+    OpenMenuGroup(RecentGroup);
+    RecentPaths().clear();
+    if (recentFiles.empty()) AddMenuItem(-1, GetText("Empty"), nullptr, 0, MenuItemDisabled);
+    for (const std::string &path : recentFiles) {
+        RecentPaths().push_back(path);
+        AddMenuItem(-1, FileNamePart(path), nullptr, reinterpret_cast<intptr_t>(&RecentPaths().back()));
+    }
+    CloseMenuGroup();
+    CloseSubMenu(MainMenu);
+}
+
+QImage LaunchPicture() {
+    if (!LaunchImage().isNull()) return LaunchImage();
+    return DecodePng(LaunchPng());
+}
+
+}  // namespace
+
+std::string FileNamePart(const std::string &path) {
+    size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void BuildMainMenu(const std::vector<std::string> &recentFiles) {
+    SetTextGroup("Menu");
+    SetCurrentMenu(MainMenu);
+    CreateMenu(MainMenu, MainWindowNumber);
+
+    AddMenuTitle(MainMenu, GetText("File"));
+    AddMenuEntry(CommandNew, "New");
+    AddMenuEntry(CommandOpen, "Open");
+    AddRecentEntries(recentFiles);
+    AddMenuSeparator(MainMenu);
+    AddMenuEntry(CommandSave, "Save");
+    AddMenuEntry(CommandSaveAs, "SaveAs");
+    AddMenuSeparator(MainMenu);
+    AddMenuEntry(CommandClose, "Close");
+    AddMenuEntry(CommandCloseAll, "CloseAll");
+    AddMenuSeparator(MainMenu);
+    AddMenuEntry(CommandQuit, "Quit");
+
+    AddMenuTitle(MainMenu, GetText("Edit"));
+    AddMenuEntry(CommandUndo, "Undo");
+    AddMenuEntry(CommandRedo, "Redo");
+    AddMenuSeparator(MainMenu);
+    AddMenuEntry(CommandCut, "Cut");
+    AddMenuEntry(CommandCopy, "Copy");
+    AddMenuEntry(CommandPaste, "Paste");
+    AddMenuSeparator(MainMenu);
+    AddMenuEntry(CommandSelectAll, "SelectAll");
+    AddMenuSeparator(MainMenu);
+    AddMenuEntry(CommandSearchAndReplace, "SearchAndReplace");
+
+    AddMenuTitle(MainMenu, GetText("Tools"));
+    AddMenuEntry(CommandValuesEditor, "ValuesEditor");
+    AddMenuSeparator(MainMenu);
+    AddMenuEntry(CommandHistogram, "Histogram");
+    OpenSubMenu(MainMenu, GetText("Fingerprint"), GetIcon("Fingerprint"));
+    OpenMenuGroup(FingerprintGroup);
+    AddAlgorithmEntries(FingerprintRegistry(), -1);
+    CloseMenuGroup();
+    CloseSubMenu(MainMenu);
+    AddCompressEntries();
+    OpenSubMenu(MainMenu, GetText("Cipher"), GetIcon("Cipher"));
+    OpenMenuGroup(CipherGroup);
+    AddAlgorithmEntries(TransformationRegistry(), -1);
+    CloseMenuGroup();
+    CloseSubMenu(MainMenu);
+
+    AddMenuTitle(MainMenu, GetText("Configurations"));
+    AddMenuEntry(CommandConfigurations, "Configurations");
+    AddMenuSeparator(MainMenu);
+    AddMenuItem(CommandSign, GetText("Sign"), nullptr, 0, MenuItemCheck);
+    // The byte-order submenu's title has no key of its own in the language
+    // files; a file that adds "ByteOrder" to its menu texts translates it.
+    OpenSubMenu(MainMenu, GetText("ByteOrder", "Bytereihenfolge"), nullptr);
+    OpenMenuGroup(ByteOrderGroup);
+    AddMenuItem(CommandBigEndian, GetText("BigEndian"), nullptr, 0, MenuItemRadio);
+    AddMenuItem(CommandLittleEndian, GetText("LittleEndian"), nullptr, 0, MenuItemRadio);
+    CloseMenuGroup();
+    CloseSubMenu(MainMenu);
+
+    AddShortcuts(MainMenu);
+}
+
+void BuildPopupMenus() {
+    SetTextGroup("Menu");
+
+    SetCurrentMenu(ViewPopupMenu);
+    CreateMenu(ViewPopupMenu, MainWindowNumber);
+    AddMenuEntry(CommandCut, "Cut");
+    AddMenuEntry(CommandCopy, "Copy");
+    AddMenuEntry(CommandPaste, "Paste");
+    AddMenuSeparator(ViewPopupMenu);
+    AddMenuEntry(CommandSelectAll, "SelectAll");
+    AddMenuSeparator(ViewPopupMenu);
+    AddMenuEntry(CommandHistogram, "Histogram");
+    OpenSubMenu(ViewPopupMenu, GetText("Fingerprint"), GetIcon("Fingerprint"));
+    AddAlgorithmEntries(FingerprintRegistry(), FirstGroupItem(FingerprintGroup));
+    CloseSubMenu(ViewPopupMenu);
+    AddCompressEntries();
+    OpenSubMenu(ViewPopupMenu, GetText("Cipher"), GetIcon("Cipher"));
+    AddAlgorithmEntries(TransformationRegistry(), FirstGroupItem(CipherGroup));
+    CloseSubMenu(ViewPopupMenu);
+    AddMenuSeparator(ViewPopupMenu);
+    AddMenuEntry(CommandAddSplitter, "AddSplitter");
+    AddMenuEntry(CommandRemoveSplitter, "RemoveSplitter");
+    AddShortcuts(ViewPopupMenu);
+
+    SetCurrentMenu(ToolPopupMenu);
+    CreateMenu(ToolPopupMenu, MainWindowNumber);
+    AddMenuEntry(CommandCut, "Cut");
+    AddMenuEntry(CommandCopy, "Copy");
+    AddMenuEntry(CommandPaste, "Paste");
+    AddMenuSeparator(ToolPopupMenu);
+    AddMenuEntry(CommandSelectAll, "SelectAll");
+    AddShortcuts(ToolPopupMenu);
+
+    SetCurrentMenu(MainMenu);
+}
+
+void BuildToolBar() {
+    SetTextGroup("ToolBar");
+    CreateToolBar(MainWindowNumber);
+    auto button = [](int id, const char *name) {
+        AddToolBarButton(MainWindowNumber, id, GetIcon(name), GetText(name));
+    };
+    button(CommandNew, "New");
+    button(CommandOpen, "Open");
+    button(CommandSave, "Save");
+    AddToolBarSeparator(MainWindowNumber);
+    button(CommandUndo, "Undo");
+    button(CommandRedo, "Redo");
+    AddToolBarSeparator(MainWindowNumber);
+    button(CommandCut, "Cut");
+    button(CommandCopy, "Copy");
+    button(CommandPaste, "Paste");
+}
+
+void BuildStatusBar() {
+    CreateStatusBar(MainWindowNumber, {StatusFieldWidth, StatusFieldWidth, StatusFieldWidth});
+}
+
+bool ShowLaunchWindow() {
+    if (!OpenWindow(LaunchWindowNumber, 0, 0, LaunchWindowWidth, LaunchWindowHeight, LaunchWindowTitle,
+                    WindowBorderless | WindowCentered, MainWindowNumber))
+        return false;
+    g_launchCanvas = CreateCanvas(-1, LaunchWindowNumber, 0, 0, LaunchWindowWidth, LaunchWindowHeight, 0);
+    if (g_launchCanvas >= 0) {
+        QImage picture = LaunchPicture();
+        Drawing drawing(g_launchCanvas);
+        if (drawing.ok() && !picture.isNull()) drawing.image(0, 0, picture);
+    }
+    AddWindowTimer(LaunchWindowNumber, LaunchTimer, LaunchInterval);
+
+    // Start-up goes on only after the picture has been up for a second; what
+    // the user did meanwhile is dropped, except a request to end the program.
+    std::vector<Event> kept;
+    for (;;) {
+        Event event = WaitEvent();
+        if (event.kind == EventTimer && event.window == LaunchWindowNumber && event.data == LaunchTimer) break;
+        if (event.kind == EventCloseWindow && event.window == MainWindowNumber) kept.push_back(event);
+    }
+    for (const Event &event : kept) PostEvent(event);
+    return true;
+}
+
+void CloseLaunchWindow() {
+    RemoveWindowTimer(LaunchWindowNumber, LaunchTimer);
+    if (g_launchCanvas >= 0) FreeControl(g_launchCanvas);
+    g_launchCanvas = -1;
+    CloseWindow(LaunchWindowNumber);
+}
+
+MainWindowLayout ComputeMainWindowLayout(int innerWidth, int innerHeight, int menuBarHeight, int toolBarHeight,
+                                         int statusBarHeight) {
+    MainWindowLayout layout;
+    int width = std::max(innerWidth, 0);
+    layout.tabBarWidth = width;
+    layout.viewY = layout.tabBarY + layout.tabBarHeight;
+    layout.viewWidth = width;
+    layout.viewHeight =
+        std::max(innerHeight - menuBarHeight - toolBarHeight - layout.tabBarHeight - statusBarHeight - 5, 0);
+    return layout;
+}
+
+void LayoutMainWindow() {
+    MainWindowMetrics metrics = MeasureMainWindow(MainWindowNumber);
+    MainWindowLayout layout = ComputeMainWindowLayout(metrics.innerWidth, metrics.innerHeight, metrics.menuBarHeight,
+                                                      metrics.toolBarHeight, metrics.statusBarHeight);
+    ResizeControl(TabBarGadget, -1, -1, layout.tabBarWidth, -1);
+    UpdateTabBar(TabBarGadget);
+    ResizeControl(MainViewGadget, -1, -1, layout.viewWidth, layout.viewHeight);
+    RedrawHexView(MainViewGadget);
+}
+
+bool OpenMainWindow() {
+    std::string title = GetText("\\Window\\Main") + MainTitleSuffix;
+    if (!OpenWindow(MainWindowNumber, 0, 0, MainWindowInnerWidth, MainWindowInnerHeight, title,
+                    WindowMain | WindowResizable | WindowCentered | WindowHidden))
+        return false;
+
+    if (AppSettings().LaunchWindow != 0) ShowLaunchWindow();
+
+    AddWindowTimer(MainWindowNumber, UpkeepTimer, UpkeepInterval);
+
+    ResetMenuBuilder();
+    BuildMainMenu(AppSettings().RecentFiles);
+    BuildPopupMenus();
+    BuildToolBar();
+    BuildStatusBar();
+    SetSettingsMenuReader([] {
+        SettingsMenuState state;
+        state.sign = IsCommandChecked(CommandSign) ? 1 : 0;
+        state.endian = std::max(SelectedRadioItem(ByteOrderGroup), 0);
+        return state;
+    });
+
+    // The tab bar and the view sit in the control area, which begins below
+    // the menu bar and the toolbar.
+    MainWindowMetrics metrics = MeasureMainWindow(MainWindowNumber);
+    MainWindowLayout layout = ComputeMainWindowLayout(metrics.innerWidth, metrics.innerHeight, metrics.menuBarHeight,
+                                                      metrics.toolBarHeight, metrics.statusBarHeight);
+
+    CreateTabBar(TabBarGadget, layout.tabBarX, layout.tabBarY, layout.tabBarWidth, layout.tabBarHeight,
+                 MainTabBarAttributes, MainWindowNumber);
+    AddTabBarItem(TabBarGadget, TabBarNewTabItem, "", GetIcon("New"), nullptr);
+    SetTabBarToolTips(TabBarGadget, "%ITEM", GetText("\\Menu\\New"), GetText("\\Menu\\Close"));
+    SetCanvasDropFiles(TabBarGadget, true);
+
+    HexView *view = CreateHexView(MainViewGadget, MainWindowNumber, layout.viewX, layout.viewY, layout.viewWidth,
+                                  layout.viewHeight, HexViewNoDocument);
+    if (view) view->TabBar = TabBarGadget;
+    SetHexViewCallback(MainViewGadget, RefreshStatus, 0);
+    SetCanvasDropText(MainViewGadget, true);
+
+    // Until the first upkeep tick there is no document: nothing to undo, redo or copy.
+    for (int id : {CommandUndo, CommandRedo, CommandCut, CommandCopy}) EnableCommand(id, false);
+    EnableCommand(CommandPaste, ClipboardHasPasteData());
+    return true;
+}
+
+std::string RecentItemPath(int id) {
+    if (!InMenuGroup(RecentGroup, id)) return {};
+    auto *path = reinterpret_cast<const std::string *>(ItemValue(id));
+    return path ? *path : std::string();
+}
+
+const AlgorithmRecord *MenuAlgorithm(int id) {
+    if (!InMenuGroup(FingerprintGroup, id) && !InMenuGroup(CipherGroup, id)) return nullptr;
+    return reinterpret_cast<const AlgorithmRecord *>(ItemValue(id));
+}
+
+}  // namespace hx

@@ -1,0 +1,34 @@
+// Command ids of the menu items and toolbar buttons. Items built with an
+// automatic id (recent files, algorithms, Zip, LZMA) are told apart by their
+// menu group instead (app/MenuBuilder.h).
+#pragma once
+
+namespace hx {
+
+enum MenuCommand : int {
+    CommandNew = 4,
+    CommandOpen = 5,
+    CommandSave = 6,
+    CommandSaveAs = 7,
+    CommandClose = 9,
+    CommandCloseAll = 10,
+    CommandQuit = 11,
+    CommandUndo = 12,
+    CommandRedo = 13,
+    CommandCut = 14,
+    CommandCopy = 15,
+    CommandPaste = 16,
+    CommandSelectAll = 18,
+    CommandSearchAndReplace = 20,
+    CommandAddSplitter = 21,
+    CommandRemoveSplitter = 22,
+    CommandValuesEditor = 23,
+    CommandHistogram = 24,
+    CommandBriefLZ = 25,
+    CommandSign = 26,
+    CommandBigEndian = 28,
+    CommandLittleEndian = 29,
+    CommandConfigurations = 30,
+};
+
+}  // namespace hx

@@ -1,0 +1,91 @@
+#include "Status.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "Globals.h"
+#include "Language.h"
+#include "document/Binary.h"
+#include "document/Document.h"
+#include "document/History.h"
+#include "hexview/HexView.h"
+#include "platform/StatusBar.h"
+
+namespace hx {
+namespace {
+
+std::function<void(int64_t, int64_t)> &SelectionListener() {
+    static std::function<void(int64_t, int64_t)> listener;
+    return listener;
+}
+
+std::function<void(HexView *)> &ValuesListener() {
+    static std::function<void(HexView *)> listener;
+    return listener;
+}
+
+constexpr const char *Units[] = {" B", " kB", " MB", " GB"};
+constexpr int64_t UnitScale[] = {1, 1000, 1000000, 1000000000};
+
+// floor(log10(bytes)) for bytes >= 1, counted on integers so that exact
+// powers of ten never fall one short through floating-point rounding.
+int DecimalExponent(int64_t bytes) {
+    int d = 0;
+    for (int64_t limit = 10; d < 18 && bytes >= limit; limit *= 10) ++d;
+    return d;
+}
+
+std::string CursorText(const Document &doc, int64_t start, int64_t length) {
+    // A single byte in overwrite mode is where the cursor stands, not a selection.
+    if (length != 0 && (doc.EditMode == 0 || length > 1))
+        return GetText("Selection") + ": " + std::to_string(start) + " - " + std::to_string(start + length - 1);
+    return GetText("Cursor") + ": " + std::to_string(start);
+}
+
+std::string StoreText(const Binary *store) {
+    int64_t used = store ? GetBinaryCacheSize(store) : 0;
+    int64_t length = store ? store->Length : 0;
+    std::string text = GetText("BinaryCacheSize") + ": " + FormatSize(used) + " (";
+    if (length == 0) return text + "100%)";
+    long long percent = std::llround(static_cast<double>(used) * 100.0 / static_cast<double>(length));
+    return text + std::to_string(percent) + "%)";
+}
+
+}  // namespace
+
+std::string FormatSize(int64_t bytes) {
+    if (bytes == 0) return "0 B";
+    if (bytes < 0) return "";
+    int d = DecimalExponent(bytes);
+    if (d > 11) return "";
+    int unit = d / 3;
+    int decimals = 2 - d % 3;
+    float scaled = static_cast<float>(bytes) / static_cast<float>(UnitScale[unit]);
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, static_cast<double>(scaled));
+    return std::string(buffer) + Units[unit];
+}
+
+void RefreshStatus(HexView *view, int) {
+    if (!view || !view->CurrentDocument) return;
+    const Document &doc = *view->CurrentDocument;
+    SetTextGroup("StatusBar");
+    if (view->Gadget == MainViewGadget) {
+        int64_t start = SelectionStart(view);
+        int64_t length = SelectionSize(view);
+        if (SelectionListener()) SelectionListener()(start, length);
+        SetStatusBarText(StatusCursorField, CursorText(doc, start, length));
+        SetStatusBarText(StatusHistoryField,
+                         GetText("HistoryCacheSize") + ": " + FormatSize(doc.Hist ? HistorySize(doc.Hist) : 0));
+        SetStatusBarText(StatusStoreField, StoreText(doc.Store));
+    }
+    if (ValuesListener()) ValuesListener()(view);
+}
+
+void SetSelectionListener(std::function<void(int64_t, int64_t)> listener) {
+    SelectionListener() = std::move(listener);
+}
+
+void SetValuesListener(std::function<void(HexView *)> listener) { ValuesListener() = std::move(listener); }
+
+}  // namespace hx
