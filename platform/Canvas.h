@@ -116,6 +116,7 @@ public:
 
 private:
     void begin(QImage &image);
+    bool active() const;
     int canvas_ = -1;
     QPainter *painter_ = nullptr;
     QImage *target_ = nullptr;

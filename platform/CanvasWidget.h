@@ -39,6 +39,7 @@ public:
     // Drawing tells the canvas about its painter so that a resize or the
     // canvas's end stops the painter before its image goes away.
     void beginDrawing(QPainter *painter);
+    bool isBeingDrawn() const { return painter_ != nullptr; }
     void endDrawing(QPainter *painter);
 
 protected:

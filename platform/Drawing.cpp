@@ -41,7 +41,8 @@ private:
 
 Drawing::Drawing(int canvas) : canvas_(canvas) {
     CanvasWidget *widget = GetCanvas(canvas);
-    if (widget == nullptr)
+    // One Drawing per canvas at a time: a second one is refused (ok() false).
+    if (widget == nullptr || widget->isBeingDrawn())
         return;
     widget->ensureImage();
     begin(widget->image());
@@ -89,10 +90,13 @@ int Drawing::height() const {
     return static_cast<int>(target_->height() / target_->devicePixelRatio());
 }
 
+// A canvas freed or resized while drawn stops the painter; what follows is ignored.
+bool Drawing::active() const { return painter_ != nullptr && painter_->isActive(); }
+
 void Drawing::setBlending(bool alpha) { blending_ = alpha; }
 
 void Drawing::box(int x, int y, int w, int h, Colour c) {
-    if (painter_ == nullptr || w <= 0 || h <= 0)
+    if (!active() || w <= 0 || h <= 0)
         return;
     PainterState state(painter_, blending_ ? QPainter::CompositionMode_SourceOver : QPainter::CompositionMode_Source,
                        false);
@@ -114,7 +118,7 @@ void Drawing::frame(int x, int y, int w, int h, Colour c) {
 }
 
 void Drawing::line(int x1, int y1, int x2, int y2, Colour c) {
-    if (painter_ == nullptr)
+    if (!active())
         return;
     // Straight lines as boxes: both end points included, exact pixels.
     if (y1 == y2) {
@@ -132,7 +136,7 @@ void Drawing::line(int x1, int y1, int x2, int y2, Colour c) {
 }
 
 void Drawing::roundBox(int x, int y, int w, int h, int rx, int ry, Colour c) {
-    if (painter_ == nullptr || w <= 0 || h <= 0)
+    if (!active() || w <= 0 || h <= 0)
         return;
     if (rx <= 0 || ry <= 0) {
         box(x, y, w, h, c);
@@ -146,7 +150,7 @@ void Drawing::roundBox(int x, int y, int w, int h, int rx, int ry, Colour c) {
 }
 
 void Drawing::roundFrame(int x, int y, int w, int h, int rx, int ry, Colour c) {
-    if (painter_ == nullptr || w <= 0 || h <= 0)
+    if (!active() || w <= 0 || h <= 0)
         return;
     if (rx <= 0 || ry <= 0) {
         frame(x, y, w, h, c);
@@ -162,7 +166,7 @@ void Drawing::roundFrame(int x, int y, int w, int h, int rx, int ry, Colour c) {
 
 void Drawing::gradientBox(int x, int y, int w, int h, bool vertical, const GradientStops &stops, int rx,
                           int ry) {
-    if (painter_ == nullptr || w <= 0 || h <= 0 || stops.empty())
+    if (!active() || w <= 0 || h <= 0 || stops.empty())
         return;
     // From the centre of the first pixel row (column) to that of the last, so
     // that the first and the last show the colours of the stops 0 and 1.
@@ -189,7 +193,7 @@ void Drawing::gradientBox(int x, int y, int w, int h, bool vertical, const Gradi
 }
 
 void Drawing::buttonBox(int x, int y, int w, int h, Colour face, bool sunken) {
-    if (painter_ == nullptr || w <= 0 || h <= 0)
+    if (!active() || w <= 0 || h <= 0)
         return;
     const Colour light = GetSystemColour(SystemColour::ButtonHighlight);
     const Colour shadow = GetSystemColour(SystemColour::ButtonShadow);
@@ -210,12 +214,12 @@ void Drawing::buttonBox(int x, int y, int w, int h, Colour face, bool sunken) {
 }
 
 void Drawing::setFont(const QFont &font) {
-    if (painter_ != nullptr)
+    if (active())
         painter_->setFont(font);
 }
 
 int Drawing::text(int x, int y, const std::string &text, Colour c) {
-    if (painter_ == nullptr)
+    if (!active())
         return x;
     const QString string = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     const QFontMetrics metrics = painter_->fontMetrics();
@@ -226,7 +230,7 @@ int Drawing::text(int x, int y, const std::string &text, Colour c) {
 }
 
 int Drawing::textLatin1(int x, int y, const char *bytes, int count, Colour c) {
-    if (painter_ == nullptr || bytes == nullptr || count <= 0)
+    if (!active() || bytes == nullptr || count <= 0)
         return x;
     const QString string = QString::fromLatin1(bytes, count);
     const QFontMetrics metrics = painter_->fontMetrics();
@@ -237,7 +241,7 @@ int Drawing::textLatin1(int x, int y, const char *bytes, int count, Colour c) {
 }
 
 void Drawing::textRotated(int x, int y, const std::string &text, Colour c) {
-    if (painter_ == nullptr)
+    if (!active())
         return;
     PainterState state(painter_, QPainter::CompositionMode_SourceOver, false);
     painter_->setPen(ToQColor(c));
@@ -247,17 +251,17 @@ void Drawing::textRotated(int x, int y, const std::string &text, Colour c) {
 }
 
 int Drawing::textWidth(const std::string &text) {
-    const QFontMetrics metrics = painter_ != nullptr ? painter_->fontMetrics() : QFontMetrics(QApplication::font());
+    const QFontMetrics metrics = active() ? painter_->fontMetrics() : QFontMetrics(QApplication::font());
     return metrics.horizontalAdvance(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 int Drawing::textHeight(const std::string &) {
-    const QFontMetrics metrics = painter_ != nullptr ? painter_->fontMetrics() : QFontMetrics(QApplication::font());
+    const QFontMetrics metrics = active() ? painter_->fontMetrics() : QFontMetrics(QApplication::font());
     return metrics.height();
 }
 
 void Drawing::image(int x, int y, const QImage &img, int alpha) {
-    if (painter_ == nullptr || img.isNull() || alpha <= 0)
+    if (!active() || img.isNull() || alpha <= 0)
         return;
     PainterState state(painter_, QPainter::CompositionMode_SourceOver, false);
     painter_->setOpacity(std::min(alpha, 255) / 255.0);
@@ -265,16 +269,15 @@ void Drawing::image(int x, int y, const QImage &img, int alpha) {
 }
 
 void Drawing::imageStretched(int x, int y, int w, int h, const QImage &img, int alpha) {
-    if (painter_ == nullptr || img.isNull() || alpha <= 0 || w <= 0 || h <= 0)
+    if (!active() || img.isNull() || alpha <= 0 || w <= 0 || h <= 0)
         return;
     PainterState state(painter_, QPainter::CompositionMode_SourceOver, false);
-    painter_->setRenderHint(QPainter::SmoothPixmapTransform, true);
     painter_->setOpacity(std::min(alpha, 255) / 255.0);
     painter_->drawImage(QRect(x, y, w, h), img);
 }
 
 void Drawing::imagePart(int x, int y, const QImage &img, int sx, int sy, int sw, int sh) {
-    if (painter_ == nullptr || img.isNull() || sw <= 0 || sh <= 0)
+    if (!active() || img.isNull() || sw <= 0 || sh <= 0)
         return;
     PainterState state(painter_, QPainter::CompositionMode_SourceOver, false);
     painter_->drawImage(QPoint(x, y), img, QRect(sx, sy, sw, sh));

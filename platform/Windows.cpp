@@ -240,7 +240,8 @@ void ShowWindow(int number, bool show) {
     if (widget == nullptr)
         return;
     widget->setVisible(show);
-    if (show)
+    // The headless platform cannot raise and says so on every call.
+    if (show && QGuiApplication::platformName() != QLatin1String("offscreen"))
         widget->raise();
 }
 
@@ -394,8 +395,12 @@ int FocusedControl() {
 }
 
 void FocusControl(int number) {
-    if (QWidget *widget = ControlWidget(number))
-        widget->setFocus(Qt::OtherFocusReason);
+    QWidget *widget = ControlWidget(number);
+    // Qt would focus any widget; a control that takes no keyboard input
+    // (a canvas without CanvasKeyboard, a label) keeps it away.
+    if (widget == nullptr || (widget->focusPolicy() == Qt::NoFocus && widget->focusProxy() == nullptr))
+        return;
+    widget->setFocus(Qt::OtherFocusReason);
 }
 
 void ResizeControl(int number, int x, int y, int width, int height) {
