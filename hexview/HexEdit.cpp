@@ -1,0 +1,162 @@
+#include "HexEdit.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "Selection.h"
+#include "document/Binary.h"
+#include "document/Document.h"
+#include "document/HexText.h"
+#include "document/History.h"
+
+namespace hx {
+
+namespace {
+
+// Filling a range with this pattern writes zero bytes.
+constexpr uint8_t ZeroPattern[4] = {0, 0, 0, 0};
+
+int64_t DocumentSize(const Document &doc) { return doc.Store ? doc.Store->Length : 0; }
+
+bool Replace(Document &doc, int64_t position, int64_t oldLength, const uint8_t *data, int64_t length) {
+    static const uint8_t nothing = 0;
+    return ReplaceBytes(&doc, position, oldLength, data ? data : &nothing, length) == 0;
+}
+
+}  // namespace
+
+bool TypeCharacter(Document &doc, int ch) {
+    if (ch < 32 || ch > 255) return false;
+    const uint8_t byte = static_cast<uint8_t>(ch);
+    if (doc.FocusColumn == 1) return Replace(doc, SelectionStart(doc), SelectionSize(doc), &byte, 1);
+    if (ch == ' ') {
+        const uint8_t zero = 0;
+        return Replace(doc, SelectionStart(doc), SelectionSize(doc), &zero, 1);
+    }
+    const int value = HexDigitValue(static_cast<char>(ch));
+    if (value < 0) return false;
+    if (doc.PendingNibble < 0) {
+        // The first digit already changes the document: the byte holds its value
+        // until the second digit completes it.
+        const uint8_t first = static_cast<uint8_t>(value);
+        if (!Replace(doc, SelectionStart(doc), SelectionSize(doc), &first, 1)) return false;
+        doc.Cursor -= 1;
+        doc.PendingNibble = value;
+        return true;
+    }
+    const uint8_t full = static_cast<uint8_t>(doc.PendingNibble * 16 + value);
+    if (!Replace(doc, SelectionStart(doc), 1, &full, 1)) return false;
+    doc.PendingNibble = -1;
+    return true;
+}
+
+void DeleteForward(Document &doc) {
+    const int64_t size = DocumentSize(doc);
+    const int64_t start = SelectionStart(doc);
+    if (doc.EditMode == 0) {
+        if (doc.SelectionLength != 0) {
+            DeleteBytes(&doc, start, SelectionSize(doc));
+        } else if (doc.Cursor < size) {
+            DeleteBytes(&doc, start, 1);
+        }
+        return;
+    }
+    const int64_t count = SelectionSize(doc);
+    if (doc.PendingNibble != -1) {
+        // The half-typed byte becomes 0 and the cursor stays on it.
+        FillBytes(&doc, start, count, ZeroPattern, 4, count, start);
+    } else if (start < size) {
+        FillBytes(&doc, start, count, ZeroPattern, 4, count, -1);
+    }
+}
+
+void DeleteBackward(Document &doc) {
+    const int64_t size = DocumentSize(doc);
+    if (doc.EditMode == 0) {
+        if (doc.PendingNibble != -1) doc.Cursor += 1;  // past the half-typed byte
+        const int64_t start = SelectionStart(doc);
+        if (doc.SelectionLength != 0) {
+            DeleteBytes(&doc, start, SelectionSize(doc));
+        } else if (doc.Cursor > 0) {
+            DeleteBytes(&doc, start - 1, 1);
+        }
+        return;
+    }
+    const int64_t start = SelectionStart(doc);
+    if (start < size) {
+        const int64_t count = SelectionSize(doc);
+        int64_t after = start > 0 || doc.PendingNibble != -1 ? start - 1 : start;
+        // -1 would ask FillBytes for "after the filled bytes"; the cursor stops at 0.
+        after = std::max<int64_t>(after, 0);
+        FillBytes(&doc, start, count, ZeroPattern, 4, count, after);
+    } else if (doc.Cursor > 0) {
+        doc.Cursor -= 1;
+    }
+}
+
+void PutData(Document &doc, const uint8_t *data, int64_t length) {
+    if (length < 0 || (length > 0 && !data)) return;
+    const int64_t start = SelectionStart(doc);
+    if (doc.EditMode == 0) {
+        if (doc.SelectionLength != 0) {
+            Replace(doc, start, SelectionSize(doc), data, length);
+        } else if (length > 0) {
+            InsertBytes(&doc, start, data, length);
+        }
+        return;
+    }
+    if (length > 0) Replace(doc, start, length, data, length);
+}
+
+bool CopySelection(Document &doc, ClipboardContent *content) {
+    const int64_t size = SelectionSize(doc);
+    if (size > MaxClipboardBytes) return false;
+    ClipboardContent result;
+    if (size > 0) {
+        ByteBuffer bytes = ReadBinary(doc.Store, SelectionStart(doc), size, SlotTransient);
+        if (!bytes) return false;
+        const char *chars = reinterpret_cast<const char *>(bytes.data());
+        if (doc.FocusColumn == 0) {
+            result.Text = BytesToHex(bytes.data(), bytes.size());
+        } else {
+            const void *zero = std::memchr(chars, 0, static_cast<size_t>(bytes.size()));
+            if (zero) {
+                // The text ends at the zero byte; the exact bytes go alongside it.
+                result.Text.assign(chars, static_cast<const char *>(zero) - chars);
+                result.Binary.assign(chars, static_cast<size_t>(bytes.size()));
+                result.HasBinary = true;
+            } else {
+                result.Text.assign(chars, static_cast<size_t>(bytes.size()));
+            }
+        }
+    }
+    *content = std::move(result);
+    return true;
+}
+
+ByteBuffer DecodeHexText(std::string_view text) { return HexToBytes(text); }
+
+bool PasteContent(Document &doc, std::string_view text, const std::string *binary) {
+    const int64_t start = SelectionStart(doc);
+    const int64_t selected = SelectionSize(doc);
+    if (binary) {
+        if (binary->empty() && selected == 0) return false;
+        return Replace(doc, start, selected, reinterpret_cast<const uint8_t *>(binary->data()),
+                       static_cast<int64_t>(binary->size()));
+    }
+    if (doc.FocusColumn == 1) {
+        if (text.empty()) return false;
+        return Replace(doc, start, selected, reinterpret_cast<const uint8_t *>(text.data()),
+                       static_cast<int64_t>(text.size()));
+    }
+    if (text.size() < 2) {
+        // No pair: the selection is replaced by nothing.
+        if (selected == 0) return false;
+        return Replace(doc, start, selected, nullptr, 0);
+    }
+    ByteBuffer bytes = DecodeHexText(text);
+    if (!bytes) return false;  // no memory for the decoded bytes: nothing changes
+    return Replace(doc, start, selected, bytes.data(), bytes.size());
+}
+
+}  // namespace hx
