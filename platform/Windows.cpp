@@ -73,8 +73,17 @@ int WindowNumberOf(const QObject *widget) {
     return -1;
 }
 
+// Notes the frame offset while the window is shown in its normal state.
+void NoteFrameOffset(WindowRecord &window) {
+    const QWidget *widget = window.widget;
+    if (widget->isVisible() &&
+        (widget->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)) == 0)
+        window.frameOffset = widget->geometry().topLeft() - widget->frameGeometry().topLeft();
+}
+
 bool WindowEventFilter::eventFilter(QObject *watched, QEvent *event) {
-    if (event->type() != QEvent::Close && event->type() != QEvent::Resize)
+    const QEvent::Type type = event->type();
+    if (type != QEvent::Close && type != QEvent::Resize && type != QEvent::Move)
         return false;
     const int number = WindowNumberOf(watched);
     if (number < 0)
@@ -88,11 +97,9 @@ bool WindowEventFilter::eventFilter(QObject *watched, QEvent *event) {
         PostEvent(record);
         return true;
     }
-    WindowRecord *window = FindWindow(number);
-    QWidget *widget = window->widget;
-    if (widget->isVisible() && (widget->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized |
-                                                         Qt::WindowFullScreen)) == 0)
-        window->frameOffset = widget->geometry().topLeft() - widget->frameGeometry().topLeft();
+    NoteFrameOffset(*FindWindow(number));
+    if (type == QEvent::Move)
+        return false;
     record.kind = EventSizeWindow;
     PostEvent(record);
     return false;
@@ -292,9 +299,11 @@ int WindowHeight(int number) {
 }
 
 void SetWindowState(int number, int state) {
-    QWidget *widget = WindowWidget(number);
-    if (widget == nullptr)
+    WindowRecord *window = FindWindow(number);
+    if (window == nullptr)
         return;
+    NoteFrameOffset(*window);
+    QWidget *widget = window->widget;
     Qt::WindowStates qt = widget->windowState() & ~(Qt::WindowMaximized | Qt::WindowMinimized);
     if (state == WindowMaximized)
         qt |= Qt::WindowMaximized;
