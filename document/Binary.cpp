@@ -574,7 +574,11 @@ int InsertBinary(Binary *store, int64_t position, const uint8_t *source, int64_t
     ChunkList fresh, spare;
     try {
         if (at.chunk != none && length <= upperBound(store) - at.chunk->Length) {
-            if (!prep.load(at.chunk, at.chunk->Length + length)) {
+            // Some room beyond the insert, so that typing byte by byte does not
+            // move the whole block at every key; without it when memory is tight.
+            const int64_t want = at.chunk->Length + length;
+            const int64_t room = std::min<int64_t>(int64_t(64) << 10, store->ChunkLength / 8);
+            if (!prep.load(at.chunk, want + room) && !prep.load(at.chunk, want)) {
                 prep.rollback();
                 return BinaryNoMemory;
             }

@@ -119,13 +119,17 @@ public:
 
     // Changes the size, keeping the first min(old, new) bytes; new bytes are
     // not initialised. Growing past capacity() can fail: false, nothing
-    // changed. Shrinking always succeeds and gives memory back when it can.
+    // changed. Shrinking always succeeds; it gives memory back once the unused
+    // room is worth it (more than 128 KiB and a quarter of the bytes), so that
+    // edits of a byte or two back and forth do not move a big block each time.
     bool resize(int64_t n) {
         if (n < 0) return false;
         if (n > capacity_ && !reserve(n)) return false;
         size_ = n;
         valid_ = true;
-        if (n < capacity_) shrinkToFit();
+        const int64_t unused = capacity_ - n;
+        if (unused > (int64_t(128) << 10) && unused > n / 4) shrinkToFit();
+        if (n == 0) shrinkToFit();
         return true;
     }
     // Gives back the room beyond size() when the allocator lets it.
