@@ -1,1 +1,3 @@
-int main(int, char **) { return 0; }
+#include "Application.h"
+
+int main(int argc, char **argv) { return hx::RunApplication(argc, argv); }
