@@ -14,6 +14,7 @@
 #include "hexview/HexView.h"
 #include "platform/Canvas.h"
 #include "platform/ClipboardProbe.h"
+#include "platform/File.h"
 #include "platform/MainWindowMetrics.h"
 #include "platform/Menu.h"
 #include "platform/Platform.h"
@@ -102,11 +103,6 @@ QImage LaunchPicture() {
 }
 
 }  // namespace
-
-std::string FileNamePart(const std::string &path) {
-    size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 void BuildMainMenu(const std::vector<std::string> &recentFiles) {
     SetTextGroup("Menu");

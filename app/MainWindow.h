@@ -79,7 +79,4 @@ std::string RecentItemPath(int id);
 // for any other id.
 const AlgorithmRecord *MenuAlgorithm(int id);
 
-// The file-name part of a path: after the last "/" or "\".
-std::string FileNamePart(const std::string &path);
-
 }  // namespace hx
