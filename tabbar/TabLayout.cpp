@@ -189,8 +189,9 @@ void LayoutTabBar(TabBar &bar, const TabTextMeasure &measure, int canvasWidth, i
         item.visible = true;
         run += item.length - 1;
     }
-    // One more tab shows partly under the right fade, but not the last tab.
-    if (arrows && i < n - 1) {
+    // While the arrows show, one more tab (if any is left) shows partly under
+    // the right fade, so the fade never covers an empty row.
+    if (arrows && i < n) {
         TabBarItem &item = *bar.items[i];
         item.position = start + run;
         item.visible = true;
