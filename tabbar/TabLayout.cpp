@@ -1,6 +1,7 @@
 #include "tabbar/TabLayout.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 
@@ -37,9 +38,9 @@ int ComputeLargestShift(const TabBar &bar, int available) {
     const auto &d = TabBarDefaults;
     const int n = bar.count();
     int largest = n;
-    int run = 1;
+    int64_t run = 1;
     for (int i = n - 1; i >= 0; --i) {
-        const int next = run + bar.items[i]->length - 1;
+        const int64_t next = run + bar.items[i]->length - 1;
         const int limit = available - (i > 0 ? d.fadeLength : 0);
         if (next > limit) break;
         run = next;
@@ -109,7 +110,7 @@ int TabLength(const TabBar &bar, const TabBarItem &item, bool isNewTabButton,
 }
 
 bool TabRunFits(const TabBar &bar, int first, int last, int length) {
-    int run = 1;
+    int64_t run = 1;
     for (int i = std::max(first, 0); i <= last && i < bar.count(); ++i) {
         run += bar.items[i]->length - 1;
     }
@@ -134,12 +135,14 @@ void LayoutTabBar(TabBar &bar, const TabTextMeasure &measure, int canvasWidth, i
     }
 
     int available = canvasWidth + 1 - newTabLength;
-    int used = 1;
+    // Up to 32767 pixels per tab: a long list passes the int range, so the
+    // sums are taken in 64 bits and only the stored total is clamped.
+    int64_t used = 1;
     for (auto &item : bar.items) {
         item->length = TabLength(bar, *item, false, measure);
         used += item->length - 1;
     }
-    bar.usedLength = used;
+    bar.usedLength = static_cast<int>(std::min<int64_t>(used, INT_MAX));
     if (used > available) {
         bar.attributes |= TabBarPreviousArrow | TabBarNextArrow;
         available -= 2 * d.arrowWidth + (newTab ? d.margin : 0);

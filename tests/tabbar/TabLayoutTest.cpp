@@ -3,6 +3,7 @@
 // pixels long and n such tabs use 1 + 44 n pixels.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 
 #include "tabbar/TabLayout.h"
@@ -233,6 +234,21 @@ TEST_F(TabLayoutTest, StripTooNarrowForAnyTabStaysConsistent) {
         EXPECT_LE(bar.shift, bar.largestShift);
         EXPECT_LE(bar.largestShift, bar.count());
     }
+}
+
+TEST_F(TabLayoutTest, RowsLongerThanTheIntRangeStillScroll) {
+    // 70000 tabs of the largest length sum to about 2.3e9 pixels.
+    for (int i = 0; i < 70000; ++i) bar.items.push_back(std::make_unique<TabBarItem>());
+    TabTextMeasure wide = SevenPerCharacter();
+    wide.width = [](const std::string &) { return 100000; };
+    for (auto &item : bar.items) item->text = "x";
+    bar.shift = 69990;
+    LayoutTabBar(bar, wide, 300, Height);
+    EXPECT_TRUE(arrows());
+    EXPECT_EQ(bar.usedLength, INT_MAX);
+    EXPECT_EQ(tab(0).length, 32767);
+    EXPECT_EQ(bar.largestShift, 70000) << "not even the last tab fits";
+    EXPECT_EQ(bar.shift, 69990);
 }
 
 TEST_F(TabLayoutTest, HitTestingUsesTheLaidOutRectangles) {

@@ -417,24 +417,5 @@ TEST_F(TabStripInput, HoverFollowsTheMouseAndSetsTheHoverState) {
     EXPECT_EQ(Item(1).state, TabNormal);
 }
 
-TEST(TabBarDefaultsTest, FilledFromTheDesktopAndTheFixedNumbers) {
-    const TabBarDefaultsRecord saved = TabBarDefaults;
-    TabBarDefaults.margin = 99;
-    TabBarDefaults.fadeLength = 1;
-    FillTabBarDefaults();
-    EXPECT_EQ(TabBarDefaults.barColour, GetSystemColour(SystemColour::ButtonFace));
-    EXPECT_EQ(TabBarDefaults.faceColour, GetSystemColour(SystemColour::ButtonFace));
-    EXPECT_EQ(TabBarDefaults.borderColour, GetSystemColour(SystemColour::ButtonShadow));
-    EXPECT_EQ(TabBarDefaults.textColour, GetSystemColour(SystemColour::ButtonText));
-    EXPECT_EQ(Alpha(TabBarDefaults.textColour), 255);
-    EXPECT_EQ(TabBarDefaults.hoverLift, 0xFF101010u);
-    EXPECT_EQ(TabBarDefaults.font, DefaultControlFont());
-    EXPECT_EQ(TabBarDefaults.margin, 4);
-    EXPECT_EQ(TabBarDefaults.fadeLength, 32);
-    EXPECT_EQ(TabBarDefaults.wheelDirection, -1);
-    EXPECT_EQ(TabBarDefaults.maximumLength, 32767);
-    TabBarDefaults = saved;
-}
-
 }  // namespace
 }  // namespace hx
