@@ -20,22 +20,20 @@ namespace {
 
 QColor ToQColor(Colour c) { return QColor(Red(c), Green(c), Blue(c), Alpha(c)); }
 
-// Sets a composition mode and antialiasing for one primitive and puts the
-// previous ones back when it ends.
-class PainterState {
-public:
-    PainterState(QPainter *painter, QPainter::CompositionMode mode, bool antialias) : painter_(painter) {
-        painter_->save();
-        painter_->setCompositionMode(mode);
-        painter_->setRenderHint(QPainter::Antialiasing, antialias);
-    }
-    ~PainterState() { painter_->restore(); }
-    PainterState(const PainterState &) = delete;
-    PainterState &operator=(const PainterState &) = delete;
+// Sets the composition mode and antialiasing a primitive needs. Only changes
+// are passed on: a state change costs more than a small box itself, and the
+// hex view draws thousands of those.
+void Prepare(QPainter *painter, QPainter::CompositionMode mode, bool antialias) {
+    if (painter->compositionMode() != mode)
+        painter->setCompositionMode(mode);
+    if (painter->testRenderHint(QPainter::Antialiasing) != antialias)
+        painter->setRenderHint(QPainter::Antialiasing, antialias);
+}
 
-private:
-    QPainter *painter_;
-};
+// Shapes replace the pixels below until blending is on.
+QPainter::CompositionMode ShapeMode(bool blending) {
+    return blending ? QPainter::CompositionMode_SourceOver : QPainter::CompositionMode_Source;
+}
 
 }  // namespace
 
@@ -98,8 +96,7 @@ void Drawing::setBlending(bool alpha) { blending_ = alpha; }
 void Drawing::box(int x, int y, int w, int h, Colour c) {
     if (!active() || w <= 0 || h <= 0)
         return;
-    PainterState state(painter_, blending_ ? QPainter::CompositionMode_SourceOver : QPainter::CompositionMode_Source,
-                       false);
+    Prepare(painter_, ShapeMode(blending_), false);
     painter_->fillRect(QRect(x, y, w, h), ToQColor(c));
 }
 
@@ -129,8 +126,7 @@ void Drawing::line(int x1, int y1, int x2, int y2, Colour c) {
         box(x1, std::min(y1, y2), 1, std::abs(y2 - y1) + 1, c);
         return;
     }
-    PainterState state(painter_, blending_ ? QPainter::CompositionMode_SourceOver : QPainter::CompositionMode_Source,
-                       false);
+    Prepare(painter_, ShapeMode(blending_), false);
     painter_->setPen(QPen(ToQColor(c), 1));
     painter_->drawLine(x1, y1, x2, y2);
 }
@@ -142,8 +138,7 @@ void Drawing::roundBox(int x, int y, int w, int h, int rx, int ry, Colour c) {
         box(x, y, w, h, c);
         return;
     }
-    PainterState state(painter_, blending_ ? QPainter::CompositionMode_SourceOver : QPainter::CompositionMode_Source,
-                       true);
+    Prepare(painter_, ShapeMode(blending_), true);
     painter_->setPen(Qt::NoPen);
     painter_->setBrush(ToQColor(c));
     painter_->drawRoundedRect(QRectF(x, y, w, h), rx, ry);
@@ -156,8 +151,7 @@ void Drawing::roundFrame(int x, int y, int w, int h, int rx, int ry, Colour c) {
         frame(x, y, w, h, c);
         return;
     }
-    PainterState state(painter_, blending_ ? QPainter::CompositionMode_SourceOver : QPainter::CompositionMode_Source,
-                       true);
+    Prepare(painter_, ShapeMode(blending_), true);
     painter_->setPen(QPen(ToQColor(c), 1));
     painter_->setBrush(Qt::NoBrush);
     // The pen is centred on the path: half a pixel inwards keeps it inside the box.
@@ -181,8 +175,7 @@ void Drawing::gradientBox(int x, int y, int w, int h, bool vertical, const Gradi
         gradient.setColorAt(std::clamp(position, 0.0, 1.0), ToQColor(colour));
     }
     const bool rounded = rx > 0 && ry > 0;
-    PainterState state(painter_, blending_ ? QPainter::CompositionMode_SourceOver : QPainter::CompositionMode_Source,
-                       rounded);
+    Prepare(painter_, ShapeMode(blending_), rounded);
     if (!rounded) {
         painter_->fillRect(QRect(x, y, w, h), gradient);
         return;
@@ -222,32 +215,34 @@ int Drawing::text(int x, int y, const std::string &text, Colour c) {
     if (!active())
         return x;
     const QString string = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    const QFontMetrics metrics = painter_->fontMetrics();
-    PainterState state(painter_, QPainter::CompositionMode_SourceOver, false);
+    Prepare(painter_, QPainter::CompositionMode_SourceOver, false);
     painter_->setPen(ToQColor(c));
-    painter_->drawText(QPoint(x, y + metrics.ascent()), string);
-    return x + metrics.horizontalAdvance(string);
+    QRectF drawn;
+    painter_->drawText(QRectF(x, y, 1e6, 1e6), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, string, &drawn);
+    return x + static_cast<int>(std::lround(drawn.width()));
 }
 
 int Drawing::textLatin1(int x, int y, const char *bytes, int count, Colour c) {
     if (!active() || bytes == nullptr || count <= 0)
         return x;
     const QString string = QString::fromLatin1(bytes, count);
-    const QFontMetrics metrics = painter_->fontMetrics();
-    PainterState state(painter_, QPainter::CompositionMode_SourceOver, false);
+    Prepare(painter_, QPainter::CompositionMode_SourceOver, false);
     painter_->setPen(ToQColor(c));
-    painter_->drawText(QPoint(x, y + metrics.ascent()), string);
-    return x + metrics.horizontalAdvance(string);
+    QRectF drawn;
+    painter_->drawText(QRectF(x, y, 1e6, 1e6), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, string, &drawn);
+    return x + static_cast<int>(std::lround(drawn.width()));
 }
 
 void Drawing::textRotated(int x, int y, const std::string &text, Colour c) {
     if (!active())
         return;
-    PainterState state(painter_, QPainter::CompositionMode_SourceOver, false);
+    Prepare(painter_, QPainter::CompositionMode_SourceOver, false);
     painter_->setPen(ToQColor(c));
+    const QTransform before = painter_->transform();
     painter_->translate(x, y);
     painter_->rotate(-90);
     painter_->drawText(QPoint(0, 0), QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    painter_->setTransform(before);
 }
 
 int Drawing::textWidth(const std::string &text) {
@@ -263,23 +258,25 @@ int Drawing::textHeight(const std::string &) {
 void Drawing::image(int x, int y, const QImage &img, int alpha) {
     if (!active() || img.isNull() || alpha <= 0)
         return;
-    PainterState state(painter_, QPainter::CompositionMode_SourceOver, false);
+    Prepare(painter_, QPainter::CompositionMode_SourceOver, false);
     painter_->setOpacity(std::min(alpha, 255) / 255.0);
     painter_->drawImage(QPoint(x, y), img);
+    painter_->setOpacity(1.0);
 }
 
 void Drawing::imageStretched(int x, int y, int w, int h, const QImage &img, int alpha) {
     if (!active() || img.isNull() || alpha <= 0 || w <= 0 || h <= 0)
         return;
-    PainterState state(painter_, QPainter::CompositionMode_SourceOver, false);
+    Prepare(painter_, QPainter::CompositionMode_SourceOver, false);
     painter_->setOpacity(std::min(alpha, 255) / 255.0);
     painter_->drawImage(QRect(x, y, w, h), img);
+    painter_->setOpacity(1.0);
 }
 
 void Drawing::imagePart(int x, int y, const QImage &img, int sx, int sy, int sw, int sh) {
     if (!active() || img.isNull() || sw <= 0 || sh <= 0)
         return;
-    PainterState state(painter_, QPainter::CompositionMode_SourceOver, false);
+    Prepare(painter_, QPainter::CompositionMode_SourceOver, false);
     painter_->drawImage(QPoint(x, y), img, QRect(sx, sy, sw, sh));
 }
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "platform/Canvas.h"
+#include "platform/CanvasWidget.h"
 #include "platform/Platform.h"
 
 namespace hx {
@@ -108,6 +109,13 @@ TEST(Drawing, TextLandsInsideItsBoxAndAdvancesByItsWidth) {
     ASSERT_GT(width, 0);
     ASSERT_GT(height, 0);
     EXPECT_EQ(after, 20 + width);
+    // Layouts add up measured widths and place the next run where text() ended.
+    {
+        QImage scratch = Blank(400, 30);
+        Drawing d(scratch);
+        for (const char *sample : {"Hexaloom - Editor for binary files", "iiiWWW.,;", "Ärger über Öl"})
+            EXPECT_EQ(d.text(3, 0, sample, RGBA(0, 0, 0)), 3 + d.textWidth(sample)) << sample;
+    }
     int inside = 0;
     int outside = 0;
     for (int y = 0; y < image.height(); ++y) {
@@ -237,6 +245,18 @@ TEST_F(CanvasDrawing, DrawsIntoTheCanvasImageAndCountsRedraws) {
     }
     EXPECT_EQ(CanvasDrawCount(Canvas), 1);
     EXPECT_EQ(PixelAt(CanvasImage(Canvas), 49, 39), RGBA(1, 2, 3));
+}
+
+TEST_F(CanvasDrawing, WidgetShowsWhatWasDrawn) {
+    {
+        Drawing d(Canvas);
+        d.box(0, 0, 50, 40, RGBA(10, 20, 30));
+        d.box(5, 5, 2, 2, RGBA(200, 100, 0));
+    }
+    const QImage shown = GetCanvas(Canvas)->grab().toImage();
+    ASSERT_EQ(shown.width(), 50);
+    EXPECT_EQ(PixelAt(shown, 0, 0), RGBA(10, 20, 30));
+    EXPECT_EQ(PixelAt(shown, 6, 6), RGBA(200, 100, 0));
 }
 
 TEST_F(CanvasDrawing, ResizingTheCanvasResizesItsImage) {
