@@ -270,11 +270,14 @@ private:
         pendingBytes_ += c->Length;
 
         // Read ahead every later chunk whose old bytes lie before the end of
-        // this write. Chunks from the file keep increasing file offsets in list
-        // order, so the first one at or past the end ends the read-ahead.
+        // this write. Clean chunks keep increasing file offsets in list order,
+        // so the first clean one at or past the end ends the read-ahead.
+        // Modified chunks are in memory and do not count: their FileOffset is
+        // only where they came from (the tail split off a chunk that grew can
+        // carry an offset beyond the next clean chunk's) and must not stop it.
         int64_t end = w_ + c->Length;
         while (frontier_ != store_->Chunks.end()) {
-            if (frontier_->FileOffset >= 0) {
+            if (frontier_->FileOffset >= 0 && !frontier_->Modified) {
                 if (frontier_->FileOffset >= end) break;
                 bool rel = false;
                 SaveResult r = hold(frontier_, rel);
