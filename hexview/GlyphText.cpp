@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QPaintDevice>
 #include <QPainter>
@@ -21,10 +22,10 @@ void GlyphFont::prepare(const QFont &font, const QPaintDevice *device) {
     // that text drawn on that device gets.
     const QFont resolved = device ? QFont(font, device) : font;
     raw_ = QRawFont::fromFont(resolved);
-    // Text is drawn at whole pixels: an integer ascent puts the baseline
-    // where the platform's text drawing puts it, and integer advances step
-    // from glyph to glyph as that drawing does.
+    // The platform's text drawing puts the baseline a whole-pixel ascent
+    // below the top and steps from glyph to glyph by the fractional advances.
     const QFontMetrics metrics(resolved);
+    const QFontMetricsF exact(resolved);
     ascent_ = metrics.ascent();
     glyphs_.fill(0);
     advances_.fill(0);
@@ -36,7 +37,7 @@ void GlyphFont::prepare(const QFont &font, const QPaintDevice *device) {
     if (indexes.size() != 256) return;
     for (int c = 0; c < 256; ++c) {
         glyphs_[c] = indexes[c];
-        advances_[c] = metrics.horizontalAdvance(QChar(static_cast<char16_t>(c)));
+        advances_[c] = exact.horizontalAdvance(QChar(static_cast<char16_t>(c)));
     }
 }
 
