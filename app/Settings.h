@@ -91,8 +91,9 @@ struct SettingsMenuState {
     int32_t endian = 0;
 };
 // The main window registers how to read its menus; without a reader,
-// SaveSettings keeps Sign and Endian as they are in AppSettings().
-void SetSettingsMenuReader(std::function<SettingsMenuState()> reader);
+// SaveSettings keeps Sign and Endian as they are in AppSettings(). Returns
+// the reader registered before.
+std::function<SettingsMenuState()> SetSettingsMenuReader(std::function<SettingsMenuState()> reader);
 
 // Takes the window geometry from the desktop into AppSettings(): the main
 // window's state, then (after restoring it to the normal state, hidden) its

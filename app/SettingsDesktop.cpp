@@ -31,8 +31,10 @@ void capturePlace(int window, WindowPlace &place) {
 
 void LoadSettings() { AppSettings() = LoadSettingsFrom(configurationPath()); }
 
-void SetSettingsMenuReader(std::function<SettingsMenuState()> reader) {
+std::function<SettingsMenuState()> SetSettingsMenuReader(std::function<SettingsMenuState()> reader) {
+    std::function<SettingsMenuState()> previous = std::move(menuReader());
     menuReader() = std::move(reader);
+    return previous;
 }
 
 void CaptureWindowGeometry(Settings &s) {

@@ -256,30 +256,36 @@ TEST(WindowPlaces, APlaceCountsWhenItsTitleStripLiesOnAScreen) {
 }
 
 TEST(WindowPlaces, AStoredPlaceOnNoScreenLeavesTheWindowCentred) {
-    OpenWindow(6, 0, 0, 300, 200, "place test", WindowCentered | WindowHidden);
-    ASSERT_TRUE(IsWindow(6));
-    const int cx = WindowX(6), cy = WindowY(6);
-    EXPECT_FALSE(RestoreWindowPlace(6, 40000, 30000));
-    EXPECT_EQ(WindowX(6), cx);
-    EXPECT_EQ(WindowY(6), cy);
-    EXPECT_TRUE(RestoreWindowPlace(6, 20, 30));
-    EXPECT_EQ(WindowX(6), 20);
-    EXPECT_EQ(WindowY(6), 30);
-    CloseWindow(6);
+    constexpr int Window = 250;  // a number no part of the program uses
+    OpenWindow(Window, 0, 0, 300, 200, "place test", WindowCentered | WindowHidden);
+    ASSERT_TRUE(IsWindow(Window));
+    const int cx = WindowX(Window), cy = WindowY(Window);
+    EXPECT_FALSE(RestoreWindowPlace(Window, 40000, 30000));
+    EXPECT_EQ(WindowX(Window), cx);
+    EXPECT_EQ(WindowY(Window), cy);
+    EXPECT_TRUE(RestoreWindowPlace(Window, 20, 30));
+    EXPECT_EQ(WindowX(Window), 20);
+    EXPECT_EQ(WindowY(Window), 30);
+    CloseWindow(Window);
 }
 
 TEST(SettingsRun, SaveWritesTheNormalGeometryOfAMaximisedWindowAndTheMenuState) {
+    if (IsWindow(0) || IsWindow(1))
+        GTEST_SKIP() << "the program's windows are open in this test run";
+    const Settings saved = AppSettings();
     OpenWindow(0, 0, 0, 640, 480, "main", WindowResizable | WindowCentered | WindowHidden);
     MoveWindow(0, 30, 40, 640, 480);
     ShowWindow(0, true);
     SetWindowState(0, WindowMaximized);
-    SetSettingsMenuReader([] { return SettingsMenuState{0, EndianBigItem}; });
+    auto previous = SetSettingsMenuReader([] { return SettingsMenuState{0, EndianBigItem}; });
     AddRecentFile("/recent/file");
-    ASSERT_TRUE(SaveSettings());
-    SetSettingsMenuReader(nullptr);
+    const bool written = SaveSettings();
+    SetSettingsMenuReader(std::move(previous));
     CloseWindow(0);
+    ASSERT_TRUE(written);
 
-    const Settings back = LoadSettingsFrom(ConfigFolderPath() + "Configuration.ini");
+    const std::string file = ConfigFolderPath() + "Configuration.ini";
+    const Settings back = LoadSettingsFrom(file);
     EXPECT_EQ(back.State, WindowMaximized);
     EXPECT_EQ(back.Width, 640);
     EXPECT_EQ(back.Height, 480);
@@ -288,5 +294,7 @@ TEST(SettingsRun, SaveWritesTheNormalGeometryOfAMaximisedWindowAndTheMenuState) 
     EXPECT_EQ(back.RecentFiles, std::vector<std::string>{"/recent/file"});
     LoadSettings();
     EXPECT_EQ(AppSettings().RecentFiles, back.RecentFiles);
-    AppSettings() = Settings{};
+    // Later tests in this run start without a configuration, as a first start does.
+    std::filesystem::remove(file);
+    AppSettings() = saved;
 }
