@@ -21,10 +21,12 @@
 #include "document/Document.h"
 #include "document/History.h"
 #include "hexview/HexView.h"
+#include "resources/BuiltinImages.h"
 #include "platform/Canvas.h"
 #include "platform/MainWindowMetrics.h"
 #include "platform/Menu.h"
 #include "platform/Platform.h"
+#include "platform/Png.h"
 #include "platform/StatusBar.h"
 #include "platform/ToolBar.h"
 #include "tabbar/TabBar.h"
@@ -316,7 +318,6 @@ TEST_F(MainWindowTest, MenuStateIsWhatTheSettingsKeep) {
 }
 
 TEST_F(MainWindowTest, LaunchWindowShowsThePictureForItsFirstTick) {
-    LoadBuiltinImages();
     AppSettings().LaunchWindow = 1;
     // Queued before: user input is dropped, a request to end the program is kept.
     Event menu;
@@ -341,9 +342,9 @@ TEST_F(MainWindowTest, LaunchWindowShowsThePictureForItsFirstTick) {
     EXPECT_EQ(launch->windowTitle().toStdString(), LaunchWindowTitle);
     EXPECT_EQ(WindowWidth(LaunchWindowNumber), LaunchWindowWidth);
     EXPECT_EQ(WindowHeight(LaunchWindowNumber), LaunchWindowHeight);
-    ASSERT_FALSE(LaunchImage().isNull());
     QImage shown = launch->grab().toImage().convertToFormat(QImage::Format_RGBA8888);
-    QImage picture = LaunchImage().convertToFormat(QImage::Format_RGBA8888);
+    QImage picture = DecodePng(LaunchPng()).convertToFormat(QImage::Format_RGBA8888);
+    ASSERT_FALSE(picture.isNull());
     ASSERT_EQ(shown.size(), picture.size());
     for (QPoint p : {QPoint(10, 10), QPoint(240, 112), QPoint(470, 200)})
         EXPECT_EQ(shown.pixel(p), picture.pixel(p)) << p.x() << "," << p.y();
