@@ -273,6 +273,7 @@ TEST(SettingsRun, SaveWritesTheNormalGeometryOfAMaximisedWindowAndTheMenuState) 
     if (IsWindow(0) || IsWindow(1))
         GTEST_SKIP() << "the program's windows are open in this test run";
     const Settings saved = AppSettings();
+    AppSettings() = Settings{};
     OpenWindow(0, 0, 0, 640, 480, "main", WindowResizable | WindowCentered | WindowHidden);
     MoveWindow(0, 30, 40, 640, 480);
     ShowWindow(0, true);
