@@ -212,15 +212,27 @@ void CanvasWidget::focusOutEvent(QFocusEvent *) {
 
 void CanvasWidget::enterEvent(QEnterEvent *event) {
     trackMouse(event->position());
+    if (inside_)
+        return;
+    inside_ = true;
     post(CanvasMouseEnter, ModifierBits(QGuiApplication::keyboardModifiers()));
 }
 
 void CanvasWidget::leaveEvent(QEvent *) {
+    if (!inside_)
+        return;
+    inside_ = false;
     post(CanvasMouseLeave, ModifierBits(QGuiApplication::keyboardModifiers()));
 }
 
 void CanvasWidget::mouseMoveEvent(QMouseEvent *event) {
     trackMouse(event->position());
+    // After a pointer warp X11 may send the leave but not the enter; the
+    // owner (hover highlights) still sees every leave paired with an enter.
+    if (!inside_ && pressed_ == Qt::NoButton && rect().contains(mouse_)) {
+        inside_ = true;
+        post(CanvasMouseEnter, ModifierBits(event->modifiers()));
+    }
     post(CanvasMouseMove, ModifierBits(event->modifiers()));
 }
 

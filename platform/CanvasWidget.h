@@ -80,6 +80,7 @@ private:
     // press of a double click (its release then reports the double click).
     Qt::MouseButton pressed_ = Qt::NoButton;
     bool doublePress_ = false;
+    bool inside_ = false;           // mouse enter reported, leave not yet
     bool dropFiles_ = false;
     bool dropText_ = false;
 };

@@ -141,10 +141,11 @@ TEST_F(CanvasEvents, KeyEventsCarryTheMousePositionLastSeen) {
     mouse(QEvent::MouseMove, Qt::NoButton, {33, 44});
     key(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier);
     const std::vector<Event> events = Taken();
-    ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[1].input.key, KeyLeft);
-    EXPECT_EQ(events[1].input.mouseX, 33);
-    EXPECT_EQ(events[1].input.mouseY, 44);
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.back().type, CanvasKeyDown);
+    EXPECT_EQ(events.back().input.key, KeyLeft);
+    EXPECT_EQ(events.back().input.mouseX, 33);
+    EXPECT_EQ(events.back().input.mouseY, 44);
 }
 
 TEST_F(CanvasEvents, InputCharactersAreLatin1TypingOnly) {
@@ -226,6 +227,18 @@ TEST_F(CanvasEvents, FocusEnterAndLeaveAreReported) {
     const std::vector<Event> events = Taken();
     ASSERT_EQ(Types(events), (std::vector<int>{CanvasFocus, CanvasLostFocus, CanvasMouseEnter, CanvasMouseLeave}));
     EXPECT_EQ(events[2].input.mouseX, 7);
+}
+
+TEST_F(CanvasEvents, MoveOverTheCanvasAfterALeaveReportsTheMissingEnter) {
+    QEnterEvent enter(QPointF(7, 8), QPointF(7, 8), QPointF(7, 8));
+    QCoreApplication::sendEvent(canvas(), &enter);
+    QCoreApplication::sendEvent(canvas(), &enter);   // a second enter without leave: one only
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(canvas(), &leave);
+    mouse(QEvent::MouseMove, Qt::NoButton, {20, 20});
+    mouse(QEvent::MouseMove, Qt::NoButton, {21, 20});
+    EXPECT_EQ(Types(Taken()), (std::vector<int>{CanvasMouseEnter, CanvasMouseLeave, CanvasMouseEnter,
+                                                CanvasMouseMove, CanvasMouseMove}));
 }
 
 TEST_F(CanvasEvents, ClickGivesAKeyboardCanvasTheFocusOthersNever) {
