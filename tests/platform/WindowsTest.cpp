@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QScreen>
+#include <QTimer>
 
 #include <chrono>
 #include <vector>
@@ -136,6 +137,35 @@ TEST_F(Windows, MaximisedWindowStillGivesItsNormalGeometry) {
     EXPECT_EQ(GetWindowState(920), WindowMinimized);
     SetWindowState(920, WindowNormal);
     EXPECT_EQ(GetWindowState(920), WindowNormal);
+}
+
+TEST_F(Windows, StateRestoredBeforeTheFirstShowKeepsTheStoredGeometry) {
+    // The start-up order: move and size, set the state, then show.
+    ASSERT_NE(OpenWindow(920, 0, 0, 100, 100, "w", WindowResizable | WindowHidden), nullptr);
+    MoveWindow(920, 30, 40, 300, 200);
+    SetWindowState(920, WindowMaximized);
+    ShowWindow(920, true);
+    Drain();
+    EXPECT_EQ(GetWindowState(920), WindowMaximized);
+    EXPECT_EQ(WindowX(920), 30);
+    EXPECT_EQ(WindowY(920), 40);
+    EXPECT_EQ(WindowWidth(920), 300);
+    EXPECT_EQ(WindowHeight(920), 200);
+}
+
+TEST_F(Windows, MessageBoxBlocksUntilClosedAndBelongsToItsWindow) {
+    ASSERT_NE(OpenWindow(920, 0, 0, 100, 100, "owner", 0), nullptr);
+    QWidget *seenParent = nullptr;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (QWidget *box = QApplication::activeModalWidget()) {
+            seenParent = box->parentWidget();
+            box->close();
+        }
+    });
+    closer.start(1);
+    MessageBox(920, "Title", "Text");
+    EXPECT_EQ(seenParent, WindowWidget(920));
 }
 
 TEST_F(Windows, WindowOffEveryScreenIsCentred) {
