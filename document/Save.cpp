@@ -135,6 +135,10 @@ SaveResult SaveAs(Binary *store, const std::string &name) {
     bool targetExists = ::stat(target.c_str(), &targetInfo) == 0;
     if (targetExists && !S_ISREG(targetInfo.st_mode))
         return Result(SaveStatus::CannotCreate, S_ISDIR(targetInfo.st_mode) ? EISDIR : EINVAL);
+    // Renaming over a file needs only the folder's permission; a file its
+    // owner made read-only is still not ours to replace.
+    if (targetExists && ::access(target.c_str(), W_OK) != 0)
+        return Result(SaveStatus::CannotCreate, errno);
 
     std::string temporaryPath;
     int error = 0;

@@ -43,8 +43,8 @@ struct SaveResult {
 //
 // Refused before writing anything: UnreadableSource when some of the store's
 // bytes could not be read from its file; TargetInUse when another open store
-// reads from the target; CannotCreate when the target is a folder or another
-// non-regular file. A failed in-place save leaves every byte of the store in
+// reads from the target; CannotCreate when the target is a folder, another
+// non-regular file, or a file that may not be written (its mode). A failed in-place save leaves every byte of the store in
 // memory or at its recorded place in the file (chunks whose old place may have
 // been overwritten are kept in memory as modified), so that saving under
 // another name rescues it.

@@ -272,6 +272,20 @@ TEST_F(SaveTest, SaveAsOverAnExistingFileKeepsItsPermissions) {
     EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
 
+TEST_F(SaveTest, SaveAsOverAReadOnlyFileIsRefused) {
+    const Bytes target = Random(10, 33);
+    WriteFile(dir / "target", target);
+    ::chmod((dir / "target").c_str(), 0444);
+    if (::access((dir / "target").c_str(), W_OK) == 0) GTEST_SKIP() << "file modes do not bind root";
+    Binary *s = create(16);
+    Bytes content = Random(40, 34);
+    InsertBinary(s, 0, content.data(), content.size());
+    SaveResult r = SaveBinary(s, dir / "target");
+    EXPECT_EQ(r.status, SaveStatus::CannotCreate);
+    EXPECT_EQ(r.error, EACCES);
+    EXPECT_EQ(ReadFile(dir / "target"), target);
+}
+
 TEST_F(SaveTest, SaveAsThroughALinkReplacesTheFileAndKeepsTheLink) {
     WriteFile(dir / "real", Random(10, 9));
     ASSERT_EQ(::symlink((dir / "real").c_str(), (dir / "link").c_str()), 0);
