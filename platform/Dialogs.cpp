@@ -41,8 +41,13 @@ std::string FileDialogFilter(const std::string &pattern) {
     for (qsizetype i = 0; i + 1 < fields.size(); i += 2) {
         QString wildcards = Wildcards(fields[i + 1]);
         if (wildcards.isEmpty()) continue;
+        // Qt takes the patterns from the last parentheses of a filter, so a
+        // description that already names its patterns that way ("All files
+        // (*)") has them replaced by the pattern field's, which is what counts.
         QString description = fields[i].trimmed();
-        filters << (description.isEmpty() ? wildcards : description + " (" + wildcards + ")");
+        if (description.endsWith(')') && description.lastIndexOf('(') >= 0)
+            description = description.left(description.lastIndexOf('(')).trimmed();
+        filters << (description.isEmpty() ? "(" + wildcards + ")" : description + " (" + wildcards + ")");
     }
     return FromQ(filters.join(";;"));
 }

@@ -14,9 +14,10 @@ namespace hx {
 
 // A file-type filter in the form "description|pattern|description|pattern";
 // a pattern may list several wildcards separated by ";" ("*.bin;*.dat").
-// Returns Qt's filter text ("description (pattern);;..."). "*.*" is taken to
-// mean every file, as it does where such patterns come from. A last
-// description without pattern is dropped.
+// Returns Qt's filter text ("description (pattern);;..."); a description
+// that ends in parentheses of its own has them replaced. "*.*" is taken to
+// mean every file, as it does where such patterns come from. A description
+// without pattern (the last of an odd count) is dropped.
 std::string FileDialogFilter(const std::string &pattern);
 
 struct OpenFileRequest {
