@@ -112,7 +112,11 @@ void FreeMenu(int menu) {
     auto it = Menus().find(menu);
     if (it == Menus().end()) return;
     MenuRecord &record = it->second;
-    if (record.bar) record.bar->clear();
+    if (record.bar) {
+        // The bar owns the menus its titles opened; clearing only drops their actions.
+        qDeleteAll(record.bar->findChildren<QMenu *>(Qt::FindDirectChildrenOnly));
+        record.bar->clear();
+    }
     if (record.popup) delete record.popup.data();
     if (g_openPopup == menu) g_openPopup = -1;
     Menus().erase(it);
