@@ -122,10 +122,11 @@ TEST_F(SettingsFile, EndianIsRecognisedOnlyInItsExactSpelling) {
         const Settings s = ParseSettings(c.file);
         EXPECT_EQ(s.Endian, c.endian) << c.file;
         const std::string text = FormatSettings(s);
-        if (c.written)
+        if (c.written) {
             EXPECT_NE(text.find(std::string("Endian = ") + c.written + "\r\n"), std::string::npos) << c.file;
-        else
+        } else {
             EXPECT_EQ(text.find("Endian"), std::string::npos) << c.file;
+        }
     }
 }
 

@@ -98,8 +98,9 @@ TEST(Png, CutOffOrDamagedDataGivesNoImageAndNoCrash) {
         const int at = 8 + static_cast<int>(random() % static_cast<unsigned>(good.size() - 8));
         damaged[at] = static_cast<char>(damaged[at] ^ (1 + random() % 255));
         const QImage image = decode(damaged);
-        if (!image.isNull())
+        if (!image.isNull()) {
             EXPECT_EQ(image.size(), QSize(40, 30)) << "seed " << seed << " round " << round;
+        }
     }
 }
 
