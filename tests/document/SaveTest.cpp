@@ -142,6 +142,24 @@ protected:
     std::vector<Binary *> stores;
 };
 
+// ---- opening with the documents' chunk length ----------------------------
+
+TEST_F(SaveTest, DocumentFilesAreLaidOutInChunksOfFourMillionWithoutReading) {
+    struct Case {
+        int64_t length;
+        std::vector<int64_t> chunks;
+    };
+    const int64_t L = DocumentChunkLength;
+    for (const Case &c : {Case{2 * L + 1, {L, L, 1}}, Case{2 * L, {L, L}}, Case{0, {0}}}) {
+        const std::string path = dir / ("f" + std::to_string(c.length));
+        WriteFile(path, {});
+        ASSERT_EQ(::truncate(path.c_str(), c.length), 0);
+        Binary *s = open(path, L);
+        EXPECT_EQ(hx::test::ChunkLengths(*s), c.chunks) << c.length;
+        EXPECT_EQ(GetBinaryCacheSize(s), 0) << "nothing was read";
+    }
+}
+
 // ---- in place -----------------------------------------------------------
 
 TEST_F(SaveTest, OneChangedByteRewritesOnlyItsChunkAndKeepsTheLength) {
