@@ -164,13 +164,14 @@ SaveResult SaveAs(Binary *store, const std::string &name) {
             if (!bytes && c->Length > 0) return abandon(SaveStatus::NoMemory, ENOMEM);
             if (c->ReadFailed) return abandon(SaveStatus::UnreadableSource, 0);
         }
-        if (!WriteAll(out, bytes, c->Length, error)) return abandon(SaveStatus::WriteFailed, error);
-        newOffsets.push_back(w);
-        w += c->Length;
+        bool written = WriteAll(out, bytes, c->Length, error);
         // A clean chunk loaded only for this copy is let go again at once, so
         // a document of any size is copied in the memory of one chunk; its
         // bytes are still in the old file, which is untouched.
         if (!heldBefore) ReleaseChunk(store, c, SlotEdit);
+        if (!written) return abandon(SaveStatus::WriteFailed, error);
+        newOffsets.push_back(w);
+        w += c->Length;
     }
     if (targetExists) ::fchmod(out.fd(), targetInfo.st_mode & 07777);
     if (!Flush(out, error)) return abandon(SaveStatus::WriteFailed, error);
