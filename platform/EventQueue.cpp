@@ -82,11 +82,12 @@ std::optional<Event> PollEvent() {
 }
 
 void PostEvent(const Event &event) {
-    // A timer that fires while its previous tick still waits adds nothing:
-    // during a long run the queue holds at most one tick per timer.
-    if (event.kind == EventTimer) {
+    // A timer that fires while its previous tick still waits adds nothing,
+    // nor does a resize while the last one is unhandled (its handler reads
+    // the size then): a long run or a dragged border cannot flood the queue.
+    if (event.kind == EventTimer || event.kind == EventSizeWindow) {
         for (const Event &queued : Queue()) {
-            if (queued.kind == EventTimer && queued.window == event.window && queued.data == event.data)
+            if (queued.kind == event.kind && queued.window == event.window && queued.data == event.data)
                 return;
         }
     }

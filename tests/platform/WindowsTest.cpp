@@ -196,7 +196,8 @@ TEST_F(Windows, TimerDeliversTimerEventsWithItsNumber) {
     Drain();
 }
 
-TEST_F(Windows, TimerTicksDoNotPileUpWhileTheQueueWaits) {
+TEST_F(Windows, TimerTicksAndResizesDoNotPileUpWhileTheQueueWaits) {
+    Drain();
     Event tick;
     tick.window = 920;
     tick.kind = EventTimer;
@@ -205,7 +206,16 @@ TEST_F(Windows, TimerTicksDoNotPileUpWhileTheQueueWaits) {
     PostEvent(tick);
     tick.data = 1;   // another timer counts apart
     PostEvent(tick);
-    EXPECT_EQ(PendingEventCount(), 2u);
+    Event resized;
+    resized.window = 920;
+    resized.kind = EventSizeWindow;
+    PostEvent(resized);
+    PostEvent(resized);
+    resized.window = 921;
+    PostEvent(resized);
+    PostControlEvent(920, 1, CanvasMouseMove);   // other events are never merged
+    PostControlEvent(920, 1, CanvasMouseMove);
+    EXPECT_EQ(PendingEventCount(), 6u);
     Drain();
 }
 
