@@ -68,7 +68,7 @@ QStringList LocalFiles(const QMimeData *data) {
 // ---- the widget ----
 
 CanvasWidget::CanvasWidget(int number, int flags, QWidget *parent)
-    : QWidget(parent), number_(number), flags_(flags) {
+    : QWidget(parent), number_(number) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     setMouseTracking(true);

@@ -68,7 +68,6 @@ private:
     void stopPainter();
 
     int number_;
-    int flags_;
     void *userData_ = nullptr;
     Pointer pointer_ = Pointer::Arrow;
     QImage image_;
