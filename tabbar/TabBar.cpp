@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include <QCoreApplication>
 #include <QFontMetrics>
 
 #include "platform/Platform.h"
@@ -20,8 +21,15 @@ constexpr int ItemImageSide = 16;
 // Strip records by gadget number. Each is also the user data of its canvas;
 // a record whose canvas no longer carries it (the control number was reused
 // for something else) is stale and dropped on sight.
+// The records hold fonts and images, which must go before the application
+// object does; they are freed with it rather than at static destruction.
 std::map<int, std::unique_ptr<TabBar>> &Strips() {
     static std::map<int, std::unique_ptr<TabBar>> strips;
+    static const bool freedWithApplication = [] {
+        qAddPostRoutine([] { Strips().clear(); });
+        return true;
+    }();
+    (void)freedWithApplication;
     return strips;
 }
 

@@ -20,8 +20,11 @@ public:
     static constexpr int Height = 25;
 
 protected:
+    static void SetUpTestSuite() { OpenWindow(Window, 0, 0, 800, 100, "Strip", WindowHidden); }
+    static void TearDownTestSuite() { CloseWindow(Window); }
+
     void SetUp() override {
-        if (!IsWindow(Window)) OpenWindow(Window, 0, 0, 800, 100, "Strip", WindowHidden);
+        ASSERT_TRUE(IsWindow(Window));
         Drain();
         ASSERT_EQ(CreateTabBar(Gadget, 0, 0, Width, Height,
                                TabBarCloseButton | TabBarNewTab | TabBarBottomLine, Window),
