@@ -145,6 +145,20 @@ TEST_F(TabLayoutTest, ArrowsAppearTogetherOnlyWhenTheTabsDoNotFit) {
     EXPECT_EQ(bar.newTab.position, 300 - 16 - 2);
 }
 
+// A short first tab (19) and three of 40 fill a 151-pixel strip exactly
+// (136 of 136). Reserving a fade while walking back would call the last
+// three "too long" and hide tabs that fit; without arrows nothing scrolls.
+TEST_F(TabLayoutTest, StripThatJustFitsNeitherScrollsNorFades) {
+    bar.attributes &= ~TabBarCloseButton;
+    addTabs(1, "a");
+    addTabs(3, "abcd");
+    layout(151);
+    EXPECT_FALSE(arrows());
+    EXPECT_EQ(bar.largestShift, 0);
+    for (int i = 0; i < 4; ++i) EXPECT_TRUE(tab(i).visible) << i;
+    EXPECT_EQ(bar.availableLength, 136);
+}
+
 TEST_F(TabLayoutTest, ShiftPlacesPartlyVisibleTabsUnderTheFades) {
     addTabs(7);
     struct Case {
