@@ -58,7 +58,6 @@ protected:
         QApplication::setActiveWindow(WindowWidget(Window));
         FocusControl(Gadget);
     }
-    static void Dump(const std::string &name) { CanvasImage(Gadget).save(QString::fromStdString("/tmp/h5-" + name + ".png")); }
 
     // Replaces the document's bytes (outside the history) and redraws.
     void SetBytes(const std::vector<uint8_t> &bytes) {
