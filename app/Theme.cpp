@@ -120,6 +120,11 @@ std::vector<std::string> IconNames() {
 
 void LoadBuiltinImages() {
     BuiltinPictures &b = builtins();
+    // The hex view's look keeps pointers to the frames: decode them once for
+    // the whole run instead of freeing what a view may still draw with.
+    static bool loaded = false;
+    if (loaded) return;
+    loaded = true;
     FreeFrameImage(b.area);
     FreeFrameImage(b.track);
     FreeFrameImage(b.thumb);

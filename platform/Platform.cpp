@@ -73,9 +73,18 @@ bool EndsWithNoCase(const std::string &text, const std::string &tail) {
 // 255 (a character outside the BMP is one "?", not two).
 std::string ToLatin1(const QString &text) {
     std::string bytes;
-    bytes.reserve(static_cast<size_t>(text.size()));
-    for (char32_t code : text.toUcs4())
-        bytes.push_back(code <= 255 ? static_cast<char>(code) : '?');
+    // One pass over the UTF-16 units, without a UCS-4 copy (clipboard text can
+    // be hundreds of megabytes). A surrogate pair is one character: one "?".
+    const qsizetype n = text.size();
+    bytes.resize(static_cast<size_t>(n));
+    const QChar *units = text.constData();
+    size_t out = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t code = units[i].unicode();
+        if (QChar::isHighSurrogate(code) && i + 1 < n && QChar::isLowSurrogate(units[i + 1].unicode())) ++i;
+        bytes[out++] = code <= 255 ? static_cast<char>(code) : '?';
+    }
+    bytes.resize(out);
     return bytes;
 }
 
