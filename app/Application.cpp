@@ -97,6 +97,21 @@ void UpdateTabText(Document *doc) {
     SetTabBarState(TabBarGadget, TabBarSelectedItem);  // asks for a redraw
 }
 
+// Asks whether to save a changed document before it goes: true when it was
+// saved or the user lets the changes go, false on cancel or a failed save.
+bool MayLoseChanges(Document *doc) {
+    SaveQuestion question;
+    question.window = MainWindowNumber;
+    question.title = GetText("\\Messages\\Title");
+    question.text = FillPlaceholder(GetText("\\Messages\\UnsavedChanges"), "%FILE", DocumentTitle(doc));
+    question.saveText = GetText("\\Messages\\Save");
+    question.discardText = GetText("\\Messages\\Discard");
+    question.cancelText = GetText("\\Messages\\Cancel");
+    SaveChoice choice = AskSaveChanges(question);
+    if (choice == SaveChoice::Cancel) return false;
+    return choice == SaveChoice::Discard || SaveDocumentInteractive(doc, false);
+}
+
 // Asks about every changed document of the main view; false when the user
 // cancelled (nothing has been closed then).
 bool ConfirmEveryChangedDocument() {
@@ -108,16 +123,7 @@ bool ConfirmEveryChangedDocument() {
         if (!DocumentChanged(*doc)) continue;
         ShowInMainView(doc);
         SetTabBarState(TabBarGadget, TabBarItemIndex(TabBarGadget, doc->Tab));
-        SaveQuestion question;
-        question.window = MainWindowNumber;
-        question.title = GetText("\\Messages\\Title");
-        question.text = FillPlaceholder(GetText("\\Messages\\UnsavedChanges"), "%FILE", DocumentTitle(doc));
-        question.saveText = GetText("\\Messages\\Save");
-        question.discardText = GetText("\\Messages\\Discard");
-        question.cancelText = GetText("\\Messages\\Cancel");
-        SaveChoice choice = AskSaveChanges(question);
-        if (choice == SaveChoice::Cancel) return false;
-        if (choice == SaveChoice::Save && !SaveDocumentInteractive(doc, false)) return false;
+        if (!MayLoseChanges(doc)) return false;
     }
     return true;
 }
@@ -276,16 +282,6 @@ void TrackFocus() {
     Shell().ActiveView = view;
 }
 
-void FillHexViewLook() {
-    FillDefaultHexViewLook();
-    LoadBuiltinImages();
-    HexViewLook &look = HexLook();
-    look.AreaFrame = AreaFrame();
-    look.TrackFrame = ScrollTrackFrame();
-    look.ThumbFrame = ScrollThumbFrame();
-    look.Grip = SplitterImage();
-}
-
 void RestoreGeometry() {
     const Settings &s = AppSettings();
     RestoreWindowPlace(MainWindowNumber, s.X, s.Y, s.Width, s.Height);
@@ -305,6 +301,18 @@ void RestoreGeometry() {
 }
 
 }  // namespace
+
+// ---- the look ----
+
+void FillHexViewLook() {
+    FillDefaultHexViewLook();
+    LoadBuiltinImages();
+    HexViewLook &look = HexLook();
+    look.AreaFrame = AreaFrame();
+    look.TrackFrame = ScrollTrackFrame();
+    look.ThumbFrame = ScrollThumbFrame();
+    look.Grip = SplitterImage();
+}
 
 // ---- document flows ----------------------------------------------------------------
 
@@ -345,18 +353,7 @@ void CloseDocument(Document *doc) {
 
 bool CloseDocumentAsking(Document *doc) {
     if (!doc) return false;
-    if (DocumentChanged(*doc)) {
-        SaveQuestion question;
-        question.window = MainWindowNumber;
-        question.title = GetText("\\Messages\\Title");
-        question.text = FillPlaceholder(GetText("\\Messages\\UnsavedChanges"), "%FILE", DocumentTitle(doc));
-        question.saveText = GetText("\\Messages\\Save");
-        question.discardText = GetText("\\Messages\\Discard");
-        question.cancelText = GetText("\\Messages\\Cancel");
-        SaveChoice choice = AskSaveChanges(question);
-        if (choice == SaveChoice::Cancel) return false;
-        if (choice == SaveChoice::Save && !SaveDocumentInteractive(doc, false)) return false;
-    }
+    if (DocumentChanged(*doc) && !MayLoseChanges(doc)) return false;
     CloseDocument(doc);
     return true;
 }

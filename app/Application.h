@@ -23,6 +23,10 @@ bool DispatchEvent(const Event &event);
 // Saves the settings and releases the windows (the end of the program without exit).
 void ShutDown();
 
+// Fills the hex view's look: system colours and fonts, and the frames, track,
+// thumb and grip cut from the built-in pictures.
+void FillHexViewLook();
+
 // The document flows of the shell.
 Document *OpenFileInEditor(int gadget, const std::string &name);
 Document *NewFileInEditor(int gadget);

@@ -28,6 +28,7 @@
 #include "hexview/HexView.h"
 #include "hexview/HexViewLook.h"
 #include "platform/Canvas.h"
+#include "app/Application.h"
 #include "platform/Event.h"
 #include "platform/Platform.h"
 
@@ -189,13 +190,7 @@ BENCHMARK(BM_PasteHex100MB)->Name("paste_hex_100mb")->UseManualTime()->Iteration
 int main(int argc, char **argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
-    FillDefaultHexViewLook();
-    LoadBuiltinImages();
-    HexViewLook &look = HexLook();
-    look.AreaFrame = AreaFrame();
-    look.TrackFrame = ScrollTrackFrame();
-    look.ThumbFrame = ScrollThumbFrame();
-    look.Grip = SplitterImage();
+    FillHexViewLook();
     OpenWindow(Window, 0, 0, 1920, 1080, "bench", WindowHidden);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -94,6 +94,15 @@ void PostEvent(const Event &event) {
     Queue().push_back(event);
 }
 
+void PostMenuEvent(int id) {
+    Event event;
+    event.window = 0;
+    event.kind = EventMenu;
+    event.type = id;
+    event.data = id;
+    PostEvent(event);
+}
+
 void PostControlEvent(int window, int control, int type) {
     Event event;
     event.window = window;

@@ -40,14 +40,18 @@ FileHandle FileHandle::createExclusive(const std::string &path) {
     return FileHandle(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
 }
 
-int64_t FileHandle::read(void *buffer, int64_t n) {
+namespace {
+
+// Reads until n bytes arrived, the end of the file or an error; -1 on error.
+template <typename ReadSome>
+int64_t ReadFully(void *buffer, int64_t n, int &error, ReadSome readSome) {
     int64_t done = 0;
     auto *p = static_cast<char *>(buffer);
     while (done < n) {
-        ssize_t r = ::read(fd_, p + done, static_cast<size_t>(n - done));
+        ssize_t r = readSome(p + done, static_cast<size_t>(n - done), done);
         if (r < 0) {
             if (errno == EINTR) continue;
-            error_ = errno;
+            error = errno;
             return -1;
         }
         if (r == 0) break;
@@ -56,20 +60,16 @@ int64_t FileHandle::read(void *buffer, int64_t n) {
     return done;
 }
 
+}  // namespace
+
+int64_t FileHandle::read(void *buffer, int64_t n) {
+    return ReadFully(buffer, n, error_, [this](char *p, size_t count, int64_t) { return ::read(fd_, p, count); });
+}
+
 int64_t FileHandle::readAt(void *buffer, int64_t n, int64_t offset) {
-    int64_t done = 0;
-    auto *p = static_cast<char *>(buffer);
-    while (done < n) {
-        ssize_t r = ::pread(fd_, p + done, static_cast<size_t>(n - done), offset + done);
-        if (r < 0) {
-            if (errno == EINTR) continue;
-            error_ = errno;
-            return -1;
-        }
-        if (r == 0) break;
-        done += r;
-    }
-    return done;
+    return ReadFully(buffer, n, error_, [this, offset](char *p, size_t count, int64_t done) {
+        return ::pread(fd_, p, count, offset + done);
+    });
 }
 
 bool FileHandle::write(const void *buffer, int64_t n) {

@@ -183,12 +183,7 @@ void AddMenuAction(int menu, int id, const std::string &text, const QImage *icon
 
     QObject::connect(action, &QAction::triggered, [menu, id] {
         RestoreChecksOf(menu);
-        Event event;
-        event.window = 0;
-        event.kind = EventMenu;
-        event.type = id;
-        event.data = id;
-        PostEvent(event);
+        PostMenuEvent(id);
     });
 
     if (record->items.find(id) == record->items.end()) record->order.push_back(id);

@@ -52,6 +52,8 @@ std::optional<Event> PollEvent();
 void PostEvent(const Event &event);
 // Posts a control event of the given type for a control of a window.
 void PostControlEvent(int window, int control, int type);
+// Posts a menu or toolbar command of window 0 (type and data are the id).
+void PostMenuEvent(int id);
 // Asks WaitEvent to return a close event of window 0 with data 1 (used for
 // SIGTERM / SIGINT: the program ends as if window 0 were closed).
 void RequestQuit();

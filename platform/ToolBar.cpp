@@ -84,14 +84,7 @@ void AddToolBarButton(int window, int id, const QImage *image, const std::string
         button.image = std::make_unique<QImage>(*image);
         action->setIcon(QIcon(QPixmap::fromImage(*image)));
     }
-    QObject::connect(action, &QAction::triggered, [id] {
-        Event event;
-        event.window = 0;
-        event.kind = EventMenu;
-        event.type = id;
-        event.data = id;
-        PostEvent(event);
-    });
+    QObject::connect(action, &QAction::triggered, [id] { PostMenuEvent(id); });
     if (record->buttons.find(id) == record->buttons.end()) record->order.push_back(id);
     record->buttons[id] = std::move(button);
 }

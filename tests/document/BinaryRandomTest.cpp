@@ -87,7 +87,9 @@ private:
     void check(const std::string &op, bool normalizes = false) {
         std::string why;
         ASSERT_TRUE(CheckInvariants(*store_, &why)) << where(op) << ": " << why;
-        if (normalizes) ASSERT_TRUE(CheckNormalized(*store_, &why)) << where(op) << ": " << why;
+        if (normalizes) {
+            ASSERT_TRUE(CheckNormalized(*store_, &why)) << where(op) << ": " << why;
+        }
         ASSERT_EQ(store_->Length, model_.size()) << where(op);
         ASSERT_TRUE(StoreBytes(*store_) == model_.bytes) << where(op) << ": bytes differ";
         for (const BinaryChunk &c : store_->Chunks)
@@ -254,7 +256,9 @@ private:
         if (abandon) return check(op + " (abandoned)");
         ASSERT_FALSE(BinaryWalkFailed(store_)) << where(op);
         ASSERT_TRUE(got == expected) << where(op);
-        if (cn == 0) ASSERT_EQ(pieces, cp < model_.size() ? 1 : 0) << where(op);
+        if (cn == 0) {
+            ASSERT_EQ(pieces, cp < model_.size() ? 1 : 0) << where(op);
+        }
         check(op);
     }
 

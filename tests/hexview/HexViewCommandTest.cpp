@@ -101,8 +101,11 @@ TEST_F(HexViewTest, EveryByteValueRoundTripsThroughBothColumns) {
         doc->Cursor = 0;
         Key(KeyEnd, ModShift);
         Key(KeyC, ModControl);
-        if (column == 0) EXPECT_EQ(ClipboardText().substr(0, 8), "00010203");
-        if (column == 1) EXPECT_EQ(ClipboardText(), "");  // the text ends at the first zero byte
+        if (column == 0) {
+            EXPECT_EQ(ClipboardText().substr(0, 8), "00010203");
+        } else {
+            EXPECT_EQ(ClipboardText(), "");  // the text ends at the first zero byte
+        }
         HexViewCommand(Gadget, HexClear, nullptr, 0);
         Key(KeyV, ModControl);
         EXPECT_EQ(Contents(), all) << "column " << column;

@@ -17,6 +17,7 @@
 #include "hexview/HexView.h"
 #include "hexview/HexViewLook.h"
 #include "platform/Canvas.h"
+#include "app/Application.h"
 #include "platform/Event.h"
 #include "platform/Platform.h"
 
@@ -39,13 +40,7 @@ protected:
 
     void Open(int flags, int width = Width, int height = Height) {
         DestroyHexView(Gadget);
-        FillDefaultHexViewLook();
-        LoadBuiltinImages();
-        HexViewLook &look = HexLook();
-        look.AreaFrame = AreaFrame();
-        look.TrackFrame = ScrollTrackFrame();
-        look.ThumbFrame = ScrollThumbFrame();
-        look.Grip = SplitterImage();
+        FillHexViewLook();
         if (!IsWindow(Window)) OpenWindow(Window, 0, 0, 1000, 800, "Hex view", WindowHidden);
         view = CreateHexView(Gadget, Window, 0, 0, width, height, flags);
         ASSERT_NE(view, nullptr);
