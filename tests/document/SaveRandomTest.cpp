@@ -22,6 +22,7 @@
 using namespace hx;
 using hx::test::Bytes;
 using hx::test::CheckInvariants;
+using hx::test::ReadFile;
 using hx::test::StoreBytes;
 using hx::test::StoreModel;
 
@@ -35,17 +36,6 @@ uint32_t SeedFromEnvironment(uint32_t fallback) {
 int StepsFromEnvironment(int fallback) {
     const char *text = std::getenv("HEXALOOM_RANDOM_STEPS");
     return text && *text ? std::atoi(text) : fallback;
-}
-
-Bytes ReadFile(const std::string &path) {
-    Bytes out;
-    int fd = ::open(path.c_str(), O_RDONLY);
-    if (fd < 0) return out;
-    uint8_t buf[65536];
-    ssize_t n;
-    while ((n = ::read(fd, buf, sizeof buf)) > 0) out.insert(out.end(), buf, buf + n);
-    ::close(fd);
-    return out;
 }
 
 std::string Folder() {

@@ -24,6 +24,7 @@
 using namespace hx;
 using hx::test::Bytes;
 using hx::test::CheckInvariants;
+using hx::test::ReadFile;
 using hx::test::StoreBytes;
 
 namespace {
@@ -73,17 +74,6 @@ void WriteFile(const std::string &path, const Bytes &b) {
     ASSERT_GE(fd, 0) << path;
     ASSERT_EQ(::write(fd, b.data(), b.size()), static_cast<ssize_t>(b.size()));
     ::close(fd);
-}
-
-Bytes ReadFile(const std::string &path) {
-    Bytes out;
-    int fd = ::open(path.c_str(), O_RDONLY);
-    if (fd < 0) return out;
-    uint8_t buf[65536];
-    ssize_t n;
-    while ((n = ::read(fd, buf, sizeof buf)) > 0) out.insert(out.end(), buf, buf + n);
-    ::close(fd);
-    return out;
 }
 
 ino_t InodeOf(const std::string &path) {

@@ -2,6 +2,7 @@
 // clamping rules, the store's invariants as a checker, and temporary files.
 #pragma once
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,6 +21,18 @@ using Bytes = std::vector<uint8_t>;
 
 // The bytes of the store, gathered from the chunk buffers and (for chunks not
 // loaded) from the file, without touching any holder.
+// A whole file's bytes; empty when it cannot be opened.
+inline Bytes ReadFile(const std::string &path) {
+    Bytes out;
+    int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0) return out;
+    uint8_t buf[65536];
+    ssize_t n;
+    while ((n = ::read(fd, buf, sizeof buf)) > 0) out.insert(out.end(), buf, buf + n);
+    ::close(fd);
+    return out;
+}
+
 inline Bytes StoreBytes(const Binary &s) {
     Bytes out;
     out.reserve(static_cast<size_t>(std::max<int64_t>(s.Length, 0)));
