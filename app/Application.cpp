@@ -11,6 +11,7 @@
 #include "app/Settings.h"
 #include "app/Status.h"
 #include "app/Theme.h"
+#include "app/ToolWindows.h"
 #include "document/Document.h"
 #include "document/Save.h"
 #include "hexview/HexView.h"
@@ -248,12 +249,16 @@ bool HandleMenu(int id) {
         OpenReplacingUntouched(RecentItemPath(id));
         return true;
     }
-    // The tools (values editor, histogram, search, fingerprints, ciphers,
-    // configurations) are not part of this build yet: their commands do nothing.
+    // The tools' own commands (their windows, the algorithm groups); a tool
+    // not built in answers none of them, and they do nothing.
+    for (const ToolModule *tool : ToolModules())
+        if (tool->menu && tool->menu(id)) return true;
     return true;
 }
 
 bool HandleCloseWindow(const Event &event) {
+    for (const ToolModule *tool : ToolModules())
+        if (tool->close && tool->close(event.window)) return true;
     if (event.window != MainWindowNumber) {
         ShowWindow(event.window, false);
         if (event.window == 1) AppSettings().Hide = 1;
@@ -403,6 +408,16 @@ void StartUp(const std::string &firstFile) {
     LoadLanguage(data + "/Languages/" + AppSettings().Language + ".ini");
     LoadTheme(data + "/Themes/" + AppSettings().Theme + ".zip");
     OpenMainWindow();
+    for (const ToolModule *tool : ToolModules())
+        if (tool->open) tool->open();
+    SetSelectionListener([](int64_t start, int64_t length) {
+        for (const ToolModule *tool : ToolModules())
+            if (tool->selection) tool->selection(start, length);
+    });
+    SetValuesListener([](HexView *view) {
+        for (const ToolModule *tool : ToolModules())
+            if (tool->viewChanged) tool->viewChanged(view);
+    });
     Shell().MainView = HexViewByGadget(MainViewGadget);
     Shell().CurrentView = MainViewGadget;
     Shell().ActiveView = Shell().MainView;
@@ -427,7 +442,11 @@ bool DispatchEvent(const Event &event) {
     case EventControl:
         if (event.control == TabBarGadget) {
             HandleTabBar(event);
-        } else if (IsHexViewGadget(event.control)) {
+            return true;
+        }
+        for (const ToolModule *tool : ToolModules())
+            if (tool->control && tool->control(event)) return true;
+        if (IsHexViewGadget(event.control)) {
             HandleHexViewControl(event);
         }
         return true;

@@ -1,0 +1,12 @@
+#include "ToolWindows.h"
+
+namespace hx {
+
+const std::vector<const ToolModule *> &ToolModules() {
+    static const std::vector<const ToolModule *> modules = {
+        &ValuesEditorTool, &FingerprintTool, &TransformationTool, &SearchTool, &HistogramTool, &ConfigurationsTool,
+    };
+    return modules;
+}
+
+}  // namespace hx
