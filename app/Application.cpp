@@ -53,6 +53,8 @@ std::string SaveReason(const SaveResult &result) {
     case SaveStatus::UnreadableSource: return GetText("\\Messages\\ReasonUnreadableSource");
     case SaveStatus::TargetInUse: return GetText("\\Messages\\ReasonTargetInUse");
     case SaveStatus::NoMemory: return GetText("\\Messages\\ReasonNoMemory");
+    case SaveStatus::FileReplaced:
+    case SaveStatus::ChangedOnDisk: return GetText("\\Messages\\ReasonWriteFailed");
     case SaveStatus::Saved:
     case SaveStatus::NothingToDo: break;
     }

@@ -65,6 +65,17 @@ struct Binary {
     // when an edit changes the store during it or a piece cannot be loaded.
     int32_t WalkState = 0;
 
+    // What the file looked like when we last opened or saved it: device and
+    // inode of the open file, its size and modification time (nanoseconds).
+    // A save compares them with the path and the file before writing.
+    struct Stamp {
+        uint64_t Device = 0, Inode = 0;
+        int64_t Size = -1, ModifiedNs = 0;
+    } FileStamp;
+    // Set by OpenBinary when it found an interrupted save of this file and
+    // repaired it (see Save.h); the shell tells the user and resets it.
+    int32_t Recovery = 0;
+
     Binary() : Current(Chunks.end()), BlockChunk(Chunks.end()) {}
     Binary(const Binary &) = delete;
     Binary &operator=(const Binary &) = delete;

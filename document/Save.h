@@ -3,6 +3,8 @@
 // document in memory or at its recorded place in the file.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 
 #include "Binary.h"
@@ -10,6 +12,13 @@
 namespace hx {
 
 struct Document;
+
+// Binary::Recovery after OpenBinary: what it did about an interrupted save.
+enum SaveRecovery : int32_t {
+    RecoveryNone = 0,         // nothing was interrupted
+    RecoveryFinishedNew = 1,  // the interrupted save was finished: the file holds the new content
+    RecoveryKeptOld = 2,      // the interrupted save was undone: the file holds the old content
+};
 
 enum class SaveStatus {
     Saved,            // every byte written and flushed
@@ -20,6 +29,8 @@ enum class SaveStatus {
     UnreadableSource, // some of the document's bytes could not be read from its file
     TargetInUse,      // the target is the file another open document reads from
     NoMemory,
+    FileReplaced,     // in place: the path names another file now, or none (deleted, renamed over)
+    ChangedOnDisk,    // in place: same file, but its size or modification time is not what we last saw
 };
 
 struct SaveResult {
@@ -50,6 +61,20 @@ struct SaveResult {
 // another name rescues it.
 SaveResult SaveBinary(Binary *store, const std::string &name);
 
+// Writes the store's whole content to name through a temporary file, flush
+// and rename, also when name is the store's own file (or was: the answer
+// "save anyway" to FileReplaced or ChangedOnDisk). The store then reads from
+// the new file. A failure leaves the target and the store as they were.
+SaveResult SaveBinaryFull(Binary *store, const std::string &name);
+SaveResult SaveDocumentFull(Document *doc, const std::string &name);
+
+// Reports the progress of a running save (bytes written so far of bytes to
+// write), every few MiB of writing; empty: no reports. The shell shows a
+// progress window for long saves with it.
+struct SaveProgress {
+    static inline std::function<void(int64_t done, int64_t total)> Report;
+};
+
 // SaveBinary on the document's store; on success the document counts as
 // unchanged (SavedHistoryIndex = HistoryIndex).
 SaveResult SaveDocument(Document *doc, const std::string &name);
@@ -62,6 +87,8 @@ SaveResult SaveDocument(Document *doc, const std::string &name);
 struct SaveFaults {
     static inline int64_t WriteBudget = -1;
     static inline bool FailFlush = false;
+    // Microseconds every write of a save waits first (a slow disk for tests); 0: none.
+    static inline int64_t WriteDelayMicros = 0;
 };
 
 // Written data held in memory between flushes of an in-place save: chunks the
