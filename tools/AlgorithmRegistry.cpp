@@ -1,5 +1,7 @@
 #include "AlgorithmRegistry.h"
 
+#include "Transformations.h"
+
 namespace hx {
 
 AlgorithmRecord *AlgorithmRegistry::add(const std::string &name) {
@@ -54,8 +56,11 @@ void RegisterBuiltinAlgorithms() {
     // until then the names are known (menus list them) but nothing runs.
     for (const char *name : {"MD5", "CRC32", "SHA1", "Adler32"})
         RegisterFingerprint(name, nullptr, nullptr, nullptr);
-    for (const char *name : {"XOr", "AESEncoder", "AESDecoder", "Base64Encoder", "Base64Decoder"})
-        RegisterTransformation(name, nullptr, nullptr, nullptr);
+    RegisterTransformation("XOr", XorStart, XorProcess, XorFinish);
+    RegisterTransformation("AESEncoder", AesStart, AesProcess, AesFinish);
+    RegisterTransformation("AESDecoder", AesStart, AesProcess, AesFinish);
+    RegisterTransformation("Base64Encoder", Base64EncoderStart, Base64EncoderProcess, Base64EncoderFinish);
+    RegisterTransformation("Base64Decoder", Base64DecoderStart, Base64DecoderProcess, Base64DecoderFinish);
 }
 
 }  // namespace hx
