@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "Journal.h"
+
 namespace hx {
 
 namespace {
@@ -297,13 +299,26 @@ Binary *OpenBinary(int64_t number, const std::string &name, int64_t chunkLength)
     // folder reads as nonsense. Such a name leaves the store empty, like a
     // file that cannot be opened.
     if (name.empty() || IsSpecialFile(name)) return s;
-    FileHandle f = FileHandle::openReadWrite(name);
+    // A name that does not exist is not created here: the store keeps the
+    // name, has no file and no bytes, and its first save creates the file.
+    if (!FileExists(name)) {
+        s->FileName = name;
+        return s;
+    }
+    FileHandle f = FileHandle::openExisting(name);
     int32_t writable = 1;
     if (!f) {
         f = FileHandle::openReadOnly(name);
         writable = 0;
     }
     if (!f || !f.isRegular()) return s;
+    // A save of this file that was cut off is finished before anything is
+    // read from it.
+    if (writable) s->Recovery = RecoverInterruptedSave(f, name);
+    {
+        Binary::Stamp &st = s->FileStamp;
+        if (!f.stamp(st.Device, st.Inode, st.Size, st.ModifiedNs)) st = Binary::Stamp{};
+    }
     const int64_t length = std::max<int64_t>(f.length(), 0);
     s->File = std::move(f);
     s->FileName = name;

@@ -105,9 +105,12 @@ constexpr int64_t BinaryFindNoMemory = -2;
 // number -1 makes an unnumbered store; 0 ... 65535 enters it in the number
 // table (freeing a store already there); anything else returns nullptr.
 Binary *CreateBinary(int64_t number, int64_t chunkLength);
-// Opens name read-write (creating it when missing), else read-only with
-// Writable 0, else leaves the store empty and without file. Lays out chunks
-// without reading the file.
+// Opens name read-write, else read-only with Writable 0, else leaves the
+// store empty and without file. A name that does not exist is not created:
+// the store gets FileName = name, no file and Length 0, and its first save
+// (SaveBinary with an empty name) creates the file. Finishes a save of the
+// file that was cut off (Recovery tells) and records FileStamp. Lays out
+// chunks without reading the file.
 Binary *OpenBinary(int64_t number, const std::string &name, int64_t chunkLength);
 // Closes the file and frees every chunk and the record. nullptr is ignored.
 int FreeBinary(Binary *store);

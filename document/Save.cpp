@@ -1,15 +1,51 @@
 // Saving a store in place, under a new name, or for the first time.
 //
-// The rule every path keeps: at any moment each byte of the document is in a
-// chunk's buffer or at that chunk's recorded FileOffset in the store's file.
-// A chunk's FileOffset moves only after its bytes were written there, and a
-// chunk whose old place in the file may have been overwritten stays in memory.
+// The rule every path keeps in memory: at any moment each byte of the
+// document is in a chunk's buffer or at that chunk's recorded FileOffset in
+// the store's file. A chunk's FileOffset moves only after its bytes were
+// written there, and a chunk whose old place in the file may have been
+// overwritten stays in memory.
+//
+// The rule on disk, for a process killed or a machine going down at any
+// moment: the path names the old content, or the new content, or a file that
+// the next open turns into the new content. The order of an in-place save:
+//
+//   1. Check, writing nothing: the path still names the open file (same
+//      device and inode) and the file's size and modification time are those
+//      we last saw. Plan the save: every range of the file that will change
+//      (whole chunks that move, the differing 4 KiB blocks of changed chunks
+//      at their place) and its new bytes, read from memory or from the file,
+//      which is still untouched.
+//   2. Write the journal (header, every range with its new bytes, trailer)
+//      to a temporary beside the file (or in the configuration folder),
+//      flush it, rename it to its name, which holds the file's device and
+//      inode, and flush the folder. Until this rename nothing of the file
+//      changed; from it on, the journal alone can finish the save.
+//   3. Grow the file to its new length if it grows. Write the ranges in
+//      order, reading ahead the chunks whose old bytes a write covers, with a
+//      flush every SaveFlushInterval bytes. Cut the file to its new length
+//      and flush it.
+//   4. Remove the journal and flush the folder.
+//
+// Opening a file with a journal writes every range again, cuts the file and
+// flushes it, then removes the journal (Journal.cpp); writing a range twice
+// is harmless, so a repair that is itself cut off is simply done again. A
+// save that fails in step 3 after it wrote something leaves the journal for
+// the next open, and no state of the document counts as saved. A failure
+// before any write cuts a grown file back and removes the journal.
+//
+// Under a new name (and the whole-content save onto the own path): every byte
+// goes to a temporary file beside the target, is flushed, and the temporary
+// is renamed over the target; the old file is untouched throughout.
 #include "Save.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <fcntl.h>
 #include <string>
@@ -19,48 +55,44 @@
 
 #include "Document.h"
 #include "History.h"
+#include "Journal.h"
+#include "SaveIo.h"
 
 namespace hx {
 
 namespace {
 
 constexpr uint32_t kEditBit = 1u << SlotEdit;
+constexpr int64_t kBlock = 4096;               // unit of "differs from the file"
+constexpr int64_t kPiece = int64_t(1) << 20;   // file bytes read at a time
 
-SaveResult Result(SaveStatus status, int error = 0) { return SaveResult{status, error}; }
+using saveio::Flush;
+using saveio::WriteAll;
 
-// Every write and flush of a save goes through these two, so that tests can
-// make them fail at any point (SaveFaults).
-bool WriteAll(FileHandle &file, const void *bytes, int64_t n, int &error) {
-    if (SaveFaults::WriteBudget >= 0 && n > SaveFaults::WriteBudget) {
-        int64_t part = SaveFaults::WriteBudget;
-        SaveFaults::WriteBudget = 0;
-        if (part > 0 && !file.write(bytes, part)) {
-            error = file.lastError();
-            return false;
-        }
-        error = EIO;
-        return false;
-    }
-    if (SaveFaults::WriteBudget >= 0) SaveFaults::WriteBudget -= n;
-    if (file.write(bytes, n)) return true;
-    error = file.lastError();
-    return false;
+SaveResult Result(SaveStatus status, int error = 0, bool touched = false) {
+    return SaveResult{status, error, touched};
 }
 
-bool Flush(FileHandle &file, int &error) {
-    if (SaveFaults::FailFlush) {
-        error = EIO;
-        return false;
-    }
-    if (file.flush()) return true;
-    error = file.lastError();
-    return false;
+// A write beyond the file-size limit (ulimit -f) would end the process with
+// SIGXFSZ and lose every unsaved change; ignored, the write fails with EFBIG
+// and is reported like any other failure.
+void IgnoreFileSizeSignal() {
+    static const bool done = [] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        return true;
+    }();
+    (void)done;
 }
 
 bool SameFile(const FileHandle &file, const std::string &path) {
     uint64_t d1, i1, d2, i2;
     if (!file.identity(d1, i1) || !FileIdentity(path, d2, i2)) return false;
     return d1 == d2 && i1 == i2;
+}
+
+void RecordStamp(Binary *store) {
+    Binary::Stamp &s = store->FileStamp;
+    if (!store->File.stamp(s.Device, s.Inode, s.Size, s.ModifiedNs)) s = Binary::Stamp{};
 }
 
 struct InUseQuery {
@@ -102,32 +134,17 @@ std::string ResolveTarget(const std::string &name) {
     return name;
 }
 
-// A new, empty file beside target that no one else uses.
-FileHandle CreateTemporary(const std::string &target, std::string &path, int &error) {
-    static unsigned counter = 0;
-    std::string base = FolderOf(target) + "/." + FileNamePart(target) + ".save-" +
-                       std::to_string(::getpid()) + "-";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        path = base + std::to_string(++counter);
-        FileHandle file = FileHandle::createExclusive(path);
-        if (file.isOpen()) return file;
-        error = errno;
-        if (error != EEXIST) break;
-    }
-    path.clear();
-    return FileHandle();
+mode_t NewFileMode() {
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
 }
 
-void SyncFolder(const std::string &folder) {
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);  // best effort: the rename is done either way
-    ::close(fd);
-}
-
-// Case "under a new name" and the first save of a store without file.
-SaveResult SaveAs(Binary *store, const std::string &name) {
-    if (AnyReadFailure(store)) return Result(SaveStatus::UnreadableSource);
+// Case "under a new name", the first save of a store without file and the
+// whole-content save onto the own path. zeros: bytes that could not be read
+// are written as the zeros they read as (the user agreed).
+SaveResult SaveAs(Binary *store, const std::string &name, bool zeros) {
+    if (!zeros && AnyReadFailure(store)) return Result(SaveStatus::UnreadableSource);
     if (UsedByAnotherStore(store, name)) return Result(SaveStatus::TargetInUse);
 
     const std::string target = ResolveTarget(name);
@@ -140,10 +157,13 @@ SaveResult SaveAs(Binary *store, const std::string &name) {
     if (targetExists && ::access(target.c_str(), W_OK) != 0)
         return Result(SaveStatus::CannotCreate, errno);
 
+    const std::string folder = FolderOf(target);
+    saveio::RemoveStaleTemporaries(folder);
     std::string temporaryPath;
     int error = 0;
-    FileHandle out = CreateTemporary(target, temporaryPath, error);
+    FileHandle out = saveio::CreateTemporary(folder, temporaryPath, error);
     if (!out.isOpen()) return Result(SaveStatus::CannotCreate, error);
+    saveio::BeginProgress(store->Length);
 
     // Until the rename the store still reads from its old file: the new
     // places are only noted here and take effect once the new file is in place.
@@ -152,6 +172,7 @@ SaveResult SaveAs(Binary *store, const std::string &name) {
     auto abandon = [&](SaveStatus status, int err) {
         out.close();
         RemoveFile(temporaryPath);
+        saveio::EndProgress();
         return Result(status, err);
     };
     int64_t w = 0;
@@ -162,7 +183,7 @@ SaveResult SaveAs(Binary *store, const std::string &name) {
             if (!store->File.isOpen()) return abandon(SaveStatus::UnreadableSource, 0);
             bytes = LoadChunk(store, c, SlotEdit);
             if (!bytes && c->Length > 0) return abandon(SaveStatus::NoMemory, ENOMEM);
-            if (c->ReadFailed) return abandon(SaveStatus::UnreadableSource, 0);
+            if (c->ReadFailed && !zeros) return abandon(SaveStatus::UnreadableSource, 0);
         }
         bool written = WriteAll(out, bytes, c->Length, error);
         // A clean chunk loaded only for this copy is let go again at once, so
@@ -173,20 +194,33 @@ SaveResult SaveAs(Binary *store, const std::string &name) {
         newOffsets.push_back(w);
         w += c->Length;
     }
-    if (targetExists) ::fchmod(out.fd(), targetInfo.st_mode & 07777);
+    // The target's owner and group where the system lets us (only root may
+    // give a file away; a group we belong to is allowed), then its mode: a
+    // change of owner clears set-id bits, so the mode comes last.
+    if (targetExists) {
+        (void)!::fchown(out.fd(), targetInfo.st_uid, targetInfo.st_gid);
+        if (::fchown(out.fd(), static_cast<uid_t>(-1), targetInfo.st_gid) != 0) { /* keep ours */ }
+        ::fchmod(out.fd(), targetInfo.st_mode & 07777);
+    } else {
+        ::fchmod(out.fd(), NewFileMode());
+    }
     if (!Flush(out, error)) return abandon(SaveStatus::WriteFailed, error);
-    if (!RenameFile(temporaryPath, target)) return abandon(SaveStatus::WriteFailed, errno);
-    SyncFolder(FolderOf(target));
+    if (!saveio::Rename(temporaryPath, target)) return abandon(SaveStatus::WriteFailed, errno);
+    SyncFolder(folder);
+    saveio::EndProgress();
 
-    // The new file holds every byte: switch the store to it.
+    // The new file holds every byte: switch the store to it. Bytes written as
+    // zeros are now what the document holds, read from the new file.
     size_t i = 0;
     for (auto c = store->Chunks.begin(); c != store->Chunks.end(); ++c, ++i) {
         c->FileOffset = newOffsets[i];
+        c->ReadFailed = 0;
         ReleaseChunk(store, c, SlotEdit);  // clean chunks may now be dropped and re-read
     }
     store->File = std::move(out);  // closes the old file
     store->FileName = name;
     store->Writable = 1;
+    RecordStamp(store);
     return Result(SaveStatus::Saved);
 }
 
@@ -199,14 +233,121 @@ struct Held {
     bool release;
 };
 
+// A range of the file the save rewrites: length bytes of chunk from offset,
+// going to destination.
+struct Piece {
+    ChunkIter chunk;
+    int64_t offset, length, destination;
+};
+
 class InPlaceSave {
 public:
     explicit InPlaceSave(Binary *store) : store_(store), file_(store->File) {}
 
     SaveResult run() {
-        int64_t oldLength = file_.length();
-        if (oldLength < 0) return Result(SaveStatus::WriteFailed, file_.lastError());
-        SaveResult grown = growFirst(oldLength);
+        oldLength_ = file_.length();
+        if (oldLength_ < 0) return Result(SaveStatus::WriteFailed, file_.lastError());
+        SaveResult r = plan();
+        if (!r.ok()) return r;
+        if (pieces_.empty() && oldLength_ == store_->Length) return Result(SaveStatus::Saved);
+        int64_t bytes = 0;
+        for (const Piece &p : pieces_) bytes += p.length;
+        saveio::BeginProgress(2 * bytes);
+        r = writeJournal();
+        if (r.ok()) r = rewrite();
+        saveio::EndProgress();
+        return r;
+    }
+
+private:
+    // Step 1: the ranges to rewrite, in file order.
+    SaveResult plan() {
+        int64_t w = 0;
+        for (auto c = store_->Chunks.begin(); c != store_->Chunks.end(); ++c) {
+            if (!c->Modified && c->FileOffset == w) {
+                w += c->Length;
+                continue;
+            }
+            if (c->Length == 0) continue;
+            if (c->Modified && c->loaded() && c->FileOffset == w) {
+                SaveResult r = differingBlocks(c, w);
+                if (!r.ok()) return r;
+            } else {
+                pieces_.push_back(Piece{c, 0, c->Length, w});
+            }
+            w += c->Length;
+        }
+        return Result(SaveStatus::Saved);
+    }
+
+    // The blocks of a changed chunk at its own place whose bytes differ from
+    // the file's (bytes beyond the file's end always differ).
+    SaveResult differingBlocks(ChunkIter c, int64_t at) {
+        ensureScratch();
+        const uint8_t *mine = c->Buffer.data();
+        int64_t runStart = -1;
+        for (int64_t done = 0; done < c->Length;) {
+            const int64_t n = std::min(kPiece, c->Length - done);
+            const int64_t inFile = std::clamp<int64_t>(oldLength_ - (at + done), 0, n);
+            if (inFile > 0 && file_.readAt(scratch_.data(), inFile, at + done) != inFile)
+                return Result(SaveStatus::UnreadableSource, file_.lastError());
+            for (int64_t b = 0; b < n; b += kBlock) {
+                const int64_t len = std::min(kBlock, n - b);
+                const bool same = b + len <= inFile && std::memcmp(mine + done + b, scratch_.data() + b, len) == 0;
+                if (!same && runStart < 0) runStart = done + b;
+                if (same && runStart >= 0) {
+                    pieces_.push_back(Piece{c, runStart, done + b - runStart, at + runStart});
+                    runStart = -1;
+                }
+            }
+            done += n;
+        }
+        if (runStart >= 0) pieces_.push_back(Piece{c, runStart, c->Length - runStart, at + runStart});
+        return Result(SaveStatus::Saved);
+    }
+
+    void ensureScratch() {
+        if (scratch_.empty()) scratch_.resize(static_cast<size_t>(kPiece));
+    }
+
+    // Step 2: every piece's new bytes, from memory or from the untouched file.
+    SaveResult writeJournal() {
+        uint64_t device = 0, inode = 0;
+        if (!file_.identity(device, inode)) return Result(SaveStatus::WriteFailed, file_.lastError());
+        int64_t recordBytes = 0;
+        for (const Piece &p : pieces_) recordBytes += 16 + p.length;
+        int error = 0;
+        if (!journal_.begin(store_->FileName, device, inode, oldLength_, store_->Length, recordBytes,
+                            static_cast<int64_t>(pieces_.size()), error))
+            return journalFailed(journal_.created() ? SaveStatus::WriteFailed : SaveStatus::CannotCreate, error);
+        for (const Piece &p : pieces_) {
+            if (!journal_.record(p.destination, p.length, error)) return journalFailed(SaveStatus::WriteFailed, error);
+            if (p.chunk->loaded()) {
+                if (!journal_.data(p.chunk->Buffer.data() + p.offset, p.length, error))
+                    return journalFailed(SaveStatus::WriteFailed, error);
+                continue;
+            }
+            ensureScratch();
+            for (int64_t done = 0; done < p.length;) {
+                const int64_t n = std::min(kPiece, p.length - done);
+                if (file_.readAt(scratch_.data(), n, p.chunk->FileOffset + p.offset + done) != n)
+                    return journalFailed(SaveStatus::UnreadableSource, file_.lastError());
+                if (!journal_.data(scratch_.data(), n, error)) return journalFailed(SaveStatus::WriteFailed, error);
+                done += n;
+            }
+        }
+        if (!journal_.commit(error)) return journalFailed(SaveStatus::WriteFailed, error);
+        return Result(SaveStatus::Saved);
+    }
+
+    SaveResult journalFailed(SaveStatus status, int error) {
+        journal_.remove();
+        return Result(status, error);
+    }
+
+    // Step 3 and 4.
+    SaveResult rewrite() {
+        SaveResult grown = growFirst();
         if (!grown.ok()) return grown;
 
         frontier_ = store_->Chunks.begin();
@@ -224,24 +365,32 @@ public:
             SaveResult r = writeChunk(c);
             if (!r.ok()) return fail(c, r);
         }
+        saveio::Step();
         if (!file_.truncate(w_))
             return fail(store_->Chunks.end(), Result(SaveStatus::WriteFailed, file_.lastError()));
         SaveResult r = flushPending();
         if (!r.ok()) return fail(store_->Chunks.end(), r);
+        journal_.remove();
         return Result(SaveStatus::Saved);
     }
 
-private:
     // A file that grows gets its new length (and, where the file system can,
     // its blocks) before any old byte is overwritten: a full disk then fails
-    // here, with the file as it was.
-    SaveResult growFirst(int64_t oldLength) {
+    // here, and the file is cut back to the length it had.
+    SaveResult growFirst() {
         int64_t newLength = store_->Length;
-        if (newLength <= oldLength) return Result(SaveStatus::Saved);
-        if (!file_.truncate(newLength)) return Result(SaveStatus::WriteFailed, file_.lastError());
-        int err = ::posix_fallocate(file_.fd(), oldLength, newLength - oldLength);
+        if (newLength <= oldLength_) return Result(SaveStatus::Saved);
+        saveio::Step();
+        if (!file_.truncate(newLength)) {
+            int err = file_.lastError();
+            file_.truncate(oldLength_);
+            journal_.remove();
+            return Result(SaveStatus::WriteFailed, err);
+        }
+        int err = ::posix_fallocate(file_.fd(), oldLength_, newLength - oldLength_);
         if (err != 0 && err != EOPNOTSUPP && err != EINVAL && err != ENODEV) {
-            file_.truncate(oldLength);
+            file_.truncate(oldLength_);
+            journal_.remove();
             return Result(SaveStatus::WriteFailed, err);
         }
         return Result(SaveStatus::Saved);
@@ -293,10 +442,17 @@ private:
             ++frontierIndex_;
         }
 
-        if (!file_.seek(w_)) return Result(SaveStatus::WriteFailed, file_.lastError());
+        // Only the pieces the plan holds for this chunk: all of a chunk that
+        // moves, the differing blocks of one at its place.
         int error = 0;
-        if (!WriteAll(file_, c->Buffer.data(), c->Length, error))
-            return Result(SaveStatus::WriteFailed, error);
+        for (; next_ < pieces_.size() && pieces_[next_].chunk == c; ++next_) {
+            const Piece &p = pieces_[next_];
+            if (!file_.seek(p.destination)) return Result(SaveStatus::WriteFailed, file_.lastError());
+            int64_t written = 0;
+            bool ok = WriteAll(file_, c->Buffer.data() + p.offset, p.length, error, &written);
+            wrote_ += written;
+            if (!ok) return Result(SaveStatus::WriteFailed, error);
+        }
         c->FileOffset = w_;
         w_ = end;
         if (pendingBytes_ >= SaveFlushInterval) return flushPending();
@@ -318,8 +474,22 @@ private:
     // After a failure every chunk the save loaded or wrote since the last
     // flush may no longer match the file at its FileOffset (its old place was
     // partly overwritten, or its new place is not known to be on disk): it
-    // stays in memory, modified, so a later save writes it again.
+    // stays in memory, modified, so a later save writes it again. The journal
+    // stays too: the file on disk is torn until the next open finishes it.
+    // A failure before the first byte reached the file leaves the file as it
+    // was: a grown file is cut back and the journal goes.
     SaveResult fail(ChunkIter failed, SaveResult why) {
+        if (wrote_ == 0) {
+            if (store_->Length > oldLength_) file_.truncate(oldLength_);
+            journal_.remove();
+            for (const Held &h : pending_)
+                if (h.release) ReleaseChunk(store_, h.chunk, SlotEdit);
+            for (const Held &h : ahead_)
+                if (h.release) ReleaseChunk(store_, h.chunk, SlotEdit);
+            // Chunks written nowhere keep their places; those the loop passed
+            // had nothing to write.
+            return why;
+        }
         auto keep = [](ChunkIter c) {
             // A chunk that could not be read holds zeros, not the document's
             // bytes: it stays as the store marked it, and saves keep refusing.
@@ -330,11 +500,19 @@ private:
         if (failed != store_->Chunks.end()) keep(failed);
         for (const Held &h : pending_) keep(h.chunk);
         for (const Held &h : ahead_) keep(h.chunk);
+        journal_.keep();
+        why.touched = true;
         return why;
     }
 
     Binary *store_;
     FileHandle &file_;
+    int64_t oldLength_ = 0;
+    std::vector<Piece> pieces_;
+    size_t next_ = 0;               // first piece not yet written
+    std::vector<uint8_t> scratch_;
+    JournalWriter journal_;
+    int64_t wrote_ = 0;             // bytes that reached the file
     int64_t w_ = 0;                 // where the next chunk goes in the file
     ChunkIter frontier_;            // first chunk the read-ahead has not looked at
     int64_t frontierIndex_ = 0;
@@ -343,35 +521,98 @@ private:
     int64_t pendingBytes_ = 0;
 };
 
+
+// Before an in-place save: does the path still name the open file, and is
+// the file as we last saw it? Nothing is written either way.
+SaveResult CheckOnDisk(Binary *store) {
+    uint64_t device = 0, inode = 0, pathDevice = 0, pathInode = 0;
+    int64_t size = 0, modified = 0;
+    if (!store->File.stamp(device, inode, size, modified))
+        return Result(SaveStatus::WriteFailed, store->File.lastError());
+    if (!FileIdentity(store->FileName, pathDevice, pathInode) || pathDevice != device || pathInode != inode)
+        return Result(SaveStatus::FileReplaced);
+    const Binary::Stamp &seen = store->FileStamp;
+    if (seen.Size >= 0 && (seen.Size != size || seen.ModifiedNs != modified))
+        return Result(SaveStatus::ChangedOnDisk);
+    return Result(SaveStatus::Saved);
+}
+
+bool OwnName(const Binary *store, const std::string &name) {
+    return name.empty() || name == store->FileName;
+}
+
 }  // namespace
 
 SaveResult SaveBinary(Binary *store, const std::string &name) {
     if (!store) return Result(SaveStatus::NothingToDo);
+    IgnoreFileSizeSignal();
     if (!store->File.isOpen()) {
-        if (name.empty()) return Result(SaveStatus::NothingToDo);
-        return SaveAs(store, name);
+        // A store opened under a name that did not exist creates it now.
+        const std::string &target = name.empty() ? store->FileName : name;
+        if (target.empty()) return Result(SaveStatus::NothingToDo);
+        return SaveAs(store, target, false);
     }
-    bool inPlace = name.empty() || name == store->FileName || SameFile(store->File, name);
-    if (!inPlace) return SaveAs(store, name);
+    if (!OwnName(store, name) && !SameFile(store->File, name)) return SaveAs(store, name, false);
+    SaveResult check = CheckOnDisk(store);
+    if (!check.ok()) return check;
     if (!store->Writable) return Result(SaveStatus::ReadOnly);
     if (AnyReadFailure(store)) return Result(SaveStatus::UnreadableSource);
-    return InPlaceSave(store).run();
-}
-
-SaveResult SaveDocument(Document *doc, const std::string &name) {
-    if (!doc) return Result(SaveStatus::NothingToDo);
-    SaveResult r = SaveBinary(doc->Store, name);
-    if (r.ok()) doc->SavedHistoryIndex = HistoryIndex(doc->Hist);
+    SaveResult r = InPlaceSave(store).run();
+    // The file was as we last saw it when the save began: whatever changed
+    // since (also by a failed save, or a grown file cut back) is our doing.
+    RecordStamp(store);
     return r;
 }
 
-}  // namespace hx
+SaveResult SaveBinaryFull(Binary *store, const std::string &name) {
+    if (!store) return Result(SaveStatus::NothingToDo);
+    IgnoreFileSizeSignal();
+    const std::string &target = name.empty() ? store->FileName : name;
+    if (target.empty()) return Result(SaveStatus::NothingToDo);
+    return SaveAs(store, target, false);
+}
 
-namespace hx {
+int64_t UnreadableBytes(const Binary *store) {
+    if (!store) return 0;
+    int64_t n = 0;
+    for (const BinaryChunk &c : store->Chunks)
+        if (c.ReadFailed) n += c.Length;
+    return n;
+}
 
-// Interim: the whole-content save onto the store's own file is not built
-// yet; it refuses instead of pretending.
-SaveResult SaveBinaryFull(Binary *, const std::string &) { return {SaveStatus::WriteFailed, ENOSYS}; }
-SaveResult SaveDocumentFull(Document *, const std::string &) { return {SaveStatus::WriteFailed, ENOSYS}; }
+SaveResult SaveBinaryWithZeros(Binary *store, const std::string &name) {
+    if (!store) return Result(SaveStatus::NothingToDo);
+    IgnoreFileSizeSignal();
+    if (!AnyReadFailure(store)) return SaveBinary(store, name);
+    // The zeros never go over the file the unread bytes are still in.
+    if (OwnName(store, name) || (store->File.isOpen() && SameFile(store->File, name)))
+        return Result(SaveStatus::UnreadableSource);
+    return SaveAs(store, name, true);
+}
+
+namespace {
+
+SaveResult Settle(Document *doc, SaveResult r) {
+    if (r.ok()) doc->SavedHistoryIndex = HistoryIndex(doc->Hist);
+    else if (r.touched) doc->SavedHistoryIndex = -1;
+    return r;
+}
+
+}  // namespace
+
+SaveResult SaveDocument(Document *doc, const std::string &name) {
+    if (!doc) return Result(SaveStatus::NothingToDo);
+    return Settle(doc, SaveBinary(doc->Store, name));
+}
+
+SaveResult SaveDocumentFull(Document *doc, const std::string &name) {
+    if (!doc) return Result(SaveStatus::NothingToDo);
+    return Settle(doc, SaveBinaryFull(doc->Store, name));
+}
+
+SaveResult SaveDocumentWithZeros(Document *doc, const std::string &name) {
+    if (!doc) return Result(SaveStatus::NothingToDo);
+    return Settle(doc, SaveBinaryWithZeros(doc->Store, name));
+}
 
 }  // namespace hx

@@ -36,6 +36,10 @@ enum class SaveStatus {
 struct SaveResult {
     SaveStatus status = SaveStatus::Saved;
     int error = 0;            // errno of the failing call, when there was one
+    // A failed save that changed the file: what is on disk is neither the old
+    // nor the new content until the next open finishes the save from its
+    // journal (or the next save succeeds).
+    bool touched = false;
     bool ok() const { return status == SaveStatus::Saved; }
 };
 
@@ -43,10 +47,18 @@ struct SaveResult {
 //
 // - In place (name empty, equal to FileName, or another name of the same file:
 //   same device and inode): writes only the chunks that are modified or not at
-//   their place, reading ahead every chunk whose old bytes a write would cover;
-//   a file that grows is extended first (so a full disk fails before any old
-//   byte is overwritten); the file is cut at the end. ReadOnly when the file
-//   was opened read-only.
+//   their place (of a modified chunk at its place only the 4 KiB blocks that
+//   differ from the file), reading ahead every chunk whose old bytes a write
+//   would cover; a file that grows is extended first (so a full disk fails
+//   before any old byte is overwritten); the file is cut at the end. Every
+//   byte to be written goes first into a journal (see Journal.h), so that a
+//   save cut off at any moment is finished at the next open. ReadOnly when
+//   the file was opened read-only. Refused before writing anything:
+//   FileReplaced when FileName no longer names the open file (deleted,
+//   renamed over), ChangedOnDisk when the open file's size or modification
+//   time is not the FileStamp of the last open or save.
+// - A store without file but with a FileName (opened under a name that did
+//   not exist) saves to FileName when name is empty or FileName, creating it.
 // - Under a new name, or the first save of a store without file: writes every
 //   byte to a temporary file beside the target, flushes it and renames it over
 //   the target; only then does the store read from the new file. A failure
@@ -68,6 +80,15 @@ SaveResult SaveBinary(Binary *store, const std::string &name);
 SaveResult SaveBinaryFull(Binary *store, const std::string &name);
 SaveResult SaveDocumentFull(Document *doc, const std::string &name);
 
+// Bytes of the store that could not be read from its file (they read as zeros).
+int64_t UnreadableBytes(const Binary *store);
+// Save As to another file after some bytes could not be read: writes them as
+// zeros there (the shell asks first, naming UnreadableBytes). The store then
+// reads from the new file and the zeros are its content. Saving over the
+// store's own file stays refused (UnreadableSource) while bytes are unreadable.
+SaveResult SaveBinaryWithZeros(Binary *store, const std::string &name);
+SaveResult SaveDocumentWithZeros(Document *doc, const std::string &name);
+
 // Reports the progress of a running save (bytes written so far of bytes to
 // write), every few MiB of writing; empty: no reports. The shell shows a
 // progress window for long saves with it.
@@ -76,7 +97,9 @@ struct SaveProgress {
 };
 
 // SaveBinary on the document's store; on success the document counts as
-// unchanged (SavedHistoryIndex = HistoryIndex).
+// unchanged (SavedHistoryIndex = HistoryIndex); after a failure that touched
+// the file no state counts as saved (SavedHistoryIndex = -1) until a save
+// succeeds.
 SaveResult SaveDocument(Document *doc, const std::string &name);
 
 // Test hook for failing writes at a chosen point, where a full disk is not at
@@ -89,6 +112,11 @@ struct SaveFaults {
     static inline bool FailFlush = false;
     // Microseconds every write of a save waits first (a slow disk for tests); 0: none.
     static inline int64_t WriteDelayMicros = 0;
+    // While >= 1: the process is killed with SIGKILL at this step of the next
+    // save or repair (steps: every write, flush, rename and removal, counted
+    // from the save's start; a write is cut off half way). For crash tests in
+    // a child process only.
+    static inline int64_t KillAtStep = -1;
 };
 
 // Written data held in memory between flushes of an in-place save: chunks the

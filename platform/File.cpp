@@ -28,6 +28,10 @@ FileHandle FileHandle::openReadWrite(const std::string &path) {
     return FileHandle(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
 }
 
+FileHandle FileHandle::openExisting(const std::string &path) {
+    return FileHandle(::open(path.c_str(), O_RDWR | O_CLOEXEC));
+}
+
 FileHandle FileHandle::openReadOnly(const std::string &path) {
     return FileHandle(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
 }
@@ -72,23 +76,27 @@ int64_t FileHandle::readAt(void *buffer, int64_t n, int64_t offset) {
     });
 }
 
-bool FileHandle::write(const void *buffer, int64_t n) {
+bool FileHandle::write(const void *buffer, int64_t n, int64_t *written) {
     int64_t done = 0;
     const auto *p = static_cast<const char *>(buffer);
+    bool ok = true;
     while (done < n) {
         ssize_t r = ::write(fd_, p + done, static_cast<size_t>(n - done));
         if (r < 0) {
             if (errno == EINTR) continue;
             error_ = errno;
-            return false;
+            ok = false;
+            break;
         }
         if (r == 0) {
             error_ = ENOSPC;
-            return false;
+            ok = false;
+            break;
         }
         done += r;
     }
-    return true;
+    if (written) *written = done;
+    return ok;
 }
 
 bool FileHandle::seek(int64_t position) {
@@ -146,6 +154,23 @@ bool FileHandle::identity(uint64_t &device, uint64_t &inode) const {
 bool FileHandle::isRegular() const {
     struct stat st {};
     return fd_ >= 0 && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool FileHandle::stamp(uint64_t &device, uint64_t &inode, int64_t &size, int64_t &modifiedNs) const {
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) return false;
+    device = st.st_dev;
+    inode = st.st_ino;
+    size = st.st_size;
+    modifiedNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return true;
+}
+
+void SyncFolder(const std::string &folder) {
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
 }
 
 bool IsSpecialFile(const std::string &path) {

@@ -1,6 +1,7 @@
 // Files with 64-bit positions, as the document model needs them: open for
-// reading and writing (creating a missing file) while others may read, open
-// read-only, create or truncate, seek, read, write, length, flush and cut.
+// reading and writing (creating a missing file, or only an existing one) while
+// others may read, open read-only, create or truncate, seek, read, write,
+// length, flush and cut.
 //
 // Plain POSIX, no Qt. Every call that can fail says so through its result;
 // errno is kept in lastError() for messages.
@@ -22,12 +23,17 @@ public:
 
     // Read and write, creating the file when it does not exist.
     static FileHandle openReadWrite(const std::string &path);
+    // Read and write; the file must exist (a missing file is not created).
+    static FileHandle openExisting(const std::string &path);
     // Read only; the file must exist.
     static FileHandle openReadOnly(const std::string &path);
     // Create or truncate for reading and writing.
     static FileHandle create(const std::string &path);
     // Create a new file that must not exist yet (for temporary files); mode 0666 & ~umask.
     static FileHandle createExclusive(const std::string &path);
+
+    // Takes over an open descriptor (mkstemp's, for instance).
+    static FileHandle adopt(int fd) { return FileHandle(fd); }
 
     bool isOpen() const { return fd_ >= 0; }
     explicit operator bool() const { return isOpen(); }
@@ -38,8 +44,9 @@ public:
     int64_t read(void *buffer, int64_t n);
     // Reads up to n bytes at offset without moving the position; -1 on error.
     int64_t readAt(void *buffer, int64_t n, int64_t offset);
-    // Writes all n bytes or fails; returns false on any error (a full disk included).
-    bool write(const void *buffer, int64_t n);
+    // Writes all n bytes or fails; returns false on any error (a full disk
+    // included). *done (when given) receives the bytes written, also on failure.
+    bool write(const void *buffer, int64_t n, int64_t *done = nullptr);
     bool seek(int64_t position);
     int64_t position() const;    // -1 on error
     int64_t length() const;      // -1 on error
@@ -53,6 +60,8 @@ public:
     bool identity(uint64_t &device, uint64_t &inode) const;
     // True for a regular file (not a folder, pipe, device or socket).
     bool isRegular() const;
+    // Device, inode, size and modification time (nanoseconds) of the open file.
+    bool stamp(uint64_t &device, uint64_t &inode, int64_t &size, int64_t &modifiedNs) const;
 
 private:
     explicit FileHandle(int fd) : fd_(fd) {}
@@ -62,6 +71,8 @@ private:
 
 // Identity of a path's file; false when it does not exist.
 bool FileIdentity(const std::string &path, uint64_t &device, uint64_t &inode);
+// Makes the folder's entries (a rename, a new or removed file) durable; best effort.
+void SyncFolder(const std::string &folder);
 bool FileExists(const std::string &path);
 // True when the path exists and is not a regular file (a folder, pipe, device,
 // socket): opening such a thing as a document could block or read nonsense.

@@ -9,6 +9,7 @@
 #include <numeric>
 
 #include "StoreModel.h"
+#include "document/Save.h"
 
 namespace hx::test {
 namespace {
@@ -97,17 +98,23 @@ TEST(BinaryLifecycle, OpenLaysOutChunksWithoutReading) {
     EXPECT_EQ(GetBinaryCacheSize(o.store), 0);
 }
 
-TEST(BinaryLifecycle, OpenOfEmptyOrMissingFileGivesOneEmptyChunk) {
-    TempFile dir;   // a unique name; the file itself is replaced by a folder below
+// A mistyped name must not leave an empty file behind: the store keeps the
+// name and creates the file at its first save.
+TEST(BinaryLifecycle, OpenOfMissingFileCreatesNothingUntilTheFirstSave) {
+    TempFile dir;
     std::string missing = dir.path() + ".missing";
     Binary *s = OpenBinary(-1, missing, 4);
     ASSERT_NE(s, nullptr);
-    EXPECT_TRUE(FileExists(missing)) << "a missing file is created";
+    EXPECT_FALSE(FileExists(missing));
+    EXPECT_FALSE(s->File.isOpen());
+    EXPECT_EQ(s->FileName, missing);
     EXPECT_EQ(s->Length, 0);
-    EXPECT_EQ(ChunkLengths(*s), (Lengths{0}));
     const Bytes data = Seq(3);
     InsertBinary(s, 0, data.data(), 3);
     EXPECT_EQ(StoreBytes(*s), data);
+    EXPECT_FALSE(FileExists(missing));
+    ASSERT_TRUE(SaveBinary(s, "").ok());
+    EXPECT_EQ(hx::test::ReadFile(missing), data);
     FreeBinary(s);
     RemoveFile(missing);
 }

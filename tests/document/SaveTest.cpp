@@ -236,7 +236,8 @@ TEST_F(SaveTest, UnreadableBytesAreNeverWrittenAnywhere) {
     ReplaceBinary(s, 0, 1, &x, 1);
     Bytes onDisk = ReadFile(dir / "f");
 
-    EXPECT_EQ(SaveBinary(s, "").status, SaveStatus::UnreadableSource);
+    // The file shrank under the store: the in-place save stops at that.
+    EXPECT_EQ(SaveBinary(s, "").status, SaveStatus::ChangedOnDisk);
     EXPECT_EQ(ReadFile(dir / "f"), onDisk);
     EXPECT_EQ(SaveBinary(s, dir / "copy").status, SaveStatus::UnreadableSource);
     EXPECT_FALSE(FileExists(dir / "copy"));
@@ -422,6 +423,10 @@ TEST_P(FailedInPlaceSave, LeavesEveryByteRescuable) {
         // rescue: save under another name; else retry in place.
         for (bool rescue : {true, false}) {
             SCOPED_TRACE("budget " + std::to_string(budget) + (rescue ? " rescue" : " retry"));
+            // The failed save of the last round left its journal beside the
+            // file; this round starts from a fresh original.
+            for (const std::string &e : dir.entries())
+                if (e.rfind(".hxl-j", 0) == 0) ::unlink((dir / e).c_str());
             WriteFile(dir / "f", original);
             ::unlink((dir / "rescue").c_str());
             Binary *s = OpenBinary(-1, dir / "f", 16);
