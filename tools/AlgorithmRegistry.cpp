@@ -2,6 +2,8 @@
 
 #include "Transformations.h"
 
+#include "tools/Fingerprints.h"
+
 namespace hx {
 
 AlgorithmRecord *AlgorithmRegistry::add(const std::string &name) {
@@ -54,8 +56,7 @@ void RegisterBuiltinAlgorithms() {
     TransformationRegistry().clear();
     // The computations arrive with the fingerprint and transformation tools;
     // until then the names are known (menus list them) but nothing runs.
-    for (const char *name : {"MD5", "CRC32", "SHA1", "Adler32"})
-        RegisterFingerprint(name, nullptr, nullptr, nullptr);
+    RegisterBuiltinFingerprints();
     RegisterTransformation("XOr", XorStart, XorProcess, XorFinish);
     RegisterTransformation("AESEncoder", AesStart, AesProcess, AesFinish);
     RegisterTransformation("AESDecoder", AesStart, AesProcess, AesFinish);

@@ -1,0 +1,55 @@
+// The digests of the fingerprint registry: MD5, CRC32, SHA1 and Adler32,
+// computed incrementally piece by piece (Start, Process for every piece,
+// Finish), and a digest of a whole file for the command line.
+//
+// Digest bytes as Finish returns them: MD5 (16 bytes) and SHA1 (20 bytes) in
+// their usual order; CRC32 and Adler32 (4 bytes) as their 32-bit value with
+// the most significant byte first, so that they read like the printed check
+// value (CRC32 of "123456789" is CB F4 39 26, Adler32 is 09 1E 01 DE).
+//
+// State: each algorithm keeps one computation, that of context 0 (the only
+// context the tools use). Any other context is refused: Start and Process
+// return 0 and Finish returns none. Process before Start (or after Finish)
+// returns 0 and Finish without Start returns none, so a run that lost its
+// Start can never show a digest. Start always begins afresh, so a run that was
+// cancelled without Finish leaves nothing behind for the next one.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "document/ByteBuffer.h"
+
+namespace hx {
+
+struct AlgorithmRecord;
+
+// Process: a null piece with a length above 0, or a negative length, returns 0
+// and leaves the computation as it was; a length of 0 returns 1.
+int Md5Start(int context);
+int Md5Process(const uint8_t *piece, int32_t length, int context);
+ByteBuffer Md5Finish(int context);
+
+int Crc32Start(int context);
+int Crc32Process(const uint8_t *piece, int32_t length, int context);
+ByteBuffer Crc32Finish(int context);
+
+int Sha1Start(int context);
+int Sha1Process(const uint8_t *piece, int32_t length, int context);
+ByteBuffer Sha1Finish(int context);
+
+int Adler32Start(int context);
+int Adler32Process(const uint8_t *piece, int32_t length, int context);
+ByteBuffer Adler32Finish(int context);
+
+// Registers "MD5", "CRC32", "SHA1" and "Adler32" in that order.
+void RegisterBuiltinFingerprints();
+
+// The digest of a whole file through the record's callbacks (context 0),
+// reading it in slices of 4 MiB. None when the record lacks a callback, the
+// file cannot be opened or is not a regular file, a read fails, or a callback
+// refuses. Uses the algorithm's context 0: not while a tool run is in progress.
+std::optional<ByteBuffer> DigestOfFile(const AlgorithmRecord &record, const std::string &path);
+
+}  // namespace hx
