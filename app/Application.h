@@ -1,7 +1,9 @@
 // Start-up, the event loop and its dispatch tables, and the end of the program.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/Event.h"
 
@@ -10,9 +12,10 @@ namespace hx {
 struct Document;
 struct HexView;
 
-// Runs the whole program: start-up in its fixed order, the loop, the end.
-// Returns the process's exit code.
-int RunApplication(int argc, char **argv);
+// Runs the whole program: start-up in its fixed order (opening files, in
+// order, one tab each, the first selected), the loop, the end. Returns the
+// process's exit code.
+int RunApplication(int argc, char **argv, const std::vector<std::string> &files);
 
 // The pieces of RunApplication, for tests that drive the loop themselves.
 // StartUp builds everything and opens firstFile (resolved against the start
@@ -20,6 +23,9 @@ int RunApplication(int argc, char **argv);
 void StartUp(const std::string &firstFile);
 // Handles one event; returns false when the program is to end.
 bool DispatchEvent(const Event &event);
+// Opens files[1...] after start-up opened files[0] (names as typed), each in a
+// tab of its own, and selects the first file's tab again.
+void OpenMoreFiles(const std::vector<std::string> &files);
 // Saves the settings and releases the windows (the end of the program without exit).
 void ShutDown();
 
@@ -35,7 +41,16 @@ Document *NewFileInEditor(int gadget);
 bool CloseDocumentAsking(Document *doc);
 // Closes a document without asking (tab removed, view focused).
 void CloseDocument(Document *doc);
-// Save (as): returns true when the document was saved.
+// Save (as): returns true when the document was saved. Asks for a name when
+// askName is set or the document has none; a new document named at opening is
+// saved to that name. When the file on disk was replaced, deleted or changed
+// by another program, asks whether to write the whole content there anyway,
+// save under another name, or cancel (nothing written, still changed).
 bool SaveDocumentInteractive(Document *doc, bool askName);
+
+// A save that runs longer than this shows the progress window (tests lower it).
+struct SaveProgressDelay {
+    static inline int64_t Millis = 500;
+};
 
 }  // namespace hx

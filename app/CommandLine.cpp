@@ -1,0 +1,162 @@
+#include "CommandLine.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <strings.h>
+
+#include "document/ByteBuffer.h"
+#include "platform/File.h"
+#include "tools/AlgorithmRegistry.h"
+
+#ifndef HEXALOOM_VERSION
+#define HEXALOOM_VERSION "0"
+#endif
+
+namespace hx {
+
+namespace {
+
+// Slices handed to a fingerprint's Process: the same bound the tool uses,
+// well within the callback's 32-bit length.
+constexpr int64_t DigestSlice = 4 << 20;
+
+void PrintHelp(std::ostream &out) {
+    out << "Usage: hexaloom [OPTION]... [FILE]...\n"
+           "Edit binary files of any size in a hex view, one tab per file.\n"
+           "\n"
+           "  -h, --help                    show this help and exit\n"
+           "  -v, --version                 show the version and exit\n"
+           "      --digest ALGORITHM FILE...  print the digest of each FILE and exit;\n"
+           "                                ALGORITHM is MD5, CRC32, SHA1 or Adler32\n"
+           "                                (any case); output as md5sum writes it\n"
+           "  --                            end of options: later arguments are files\n"
+           "\n"
+           "Each FILE opens in a tab of its own, in the order given, the first selected.\n"
+           "A FILE that does not exist yet opens as a new, empty document of that name;\n"
+           "it is created when it is first saved.\n";
+}
+
+std::string Hex(const ByteBuffer &bytes) {
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(static_cast<size_t>(bytes.size()) * 2);
+    for (int64_t i = 0; i < bytes.size(); ++i) {
+        text += digits[bytes[i] >> 4];
+        text += digits[bytes[i] & 15];
+    }
+    return text;
+}
+
+const AlgorithmRecord *FindFingerprint(const std::string &name) {
+    for (const auto &record : FingerprintRegistry().records())
+        if (strcasecmp(record->Name.c_str(), name.c_str()) == 0 && HasCallbacks(*record)) return record.get();
+    return nullptr;
+}
+
+int Digest(const std::vector<std::string> &arguments, size_t first, std::ostream &out, std::ostream &err) {
+    if (first >= arguments.size()) {
+        err << "hexaloom: --digest needs an algorithm (MD5, CRC32, SHA1, Adler32) and files\n";
+        return 1;
+    }
+    const std::string &algorithm = arguments[first];
+    RegisterBuiltinAlgorithms();
+    if (!FindFingerprint(algorithm)) {
+        err << "hexaloom: unknown digest algorithm \"" << algorithm << "\" (MD5, CRC32, SHA1, Adler32)\n";
+        return 1;
+    }
+    if (first + 1 >= arguments.size()) {
+        err << "hexaloom: --digest " << algorithm << " needs at least one file\n";
+        return 1;
+    }
+    int code = 0;
+    for (size_t i = first + 1; i < arguments.size(); ++i) {
+        std::string error;
+        std::optional<std::string> digest = FileDigestHex(algorithm, arguments[i], error);
+        if (!digest) {
+            err << "hexaloom: " << arguments[i] << ": " << error << "\n";
+            code = 1;
+            continue;
+        }
+        out << *digest << "  " << arguments[i] << "\n";
+    }
+    return code;
+}
+
+}  // namespace
+
+std::optional<std::string> FileDigestHex(const std::string &algorithm, const std::string &path, std::string &error) {
+    const AlgorithmRecord *record = FindFingerprint(algorithm);
+    if (!record) {
+        error = "unknown digest algorithm";
+        return std::nullopt;
+    }
+    if (IsSpecialFile(path)) {
+        error = "not a regular file";
+        return std::nullopt;
+    }
+    FileHandle file = FileHandle::openReadOnly(path);
+    if (!file) {
+        error = std::strerror(file.lastError() ? file.lastError() : ENOENT);
+        return std::nullopt;
+    }
+    ByteBuffer slice;
+    if (!slice.resize(DigestSlice)) {
+        error = std::strerror(ENOMEM);
+        return std::nullopt;
+    }
+    record->StartFingerprint(0);
+    for (;;) {
+        const int64_t n = file.read(slice.data(), DigestSlice);
+        if (n < 0) {
+            // The context is reset by the next Start; the partial digest is dropped.
+            record->FinishFingerprint(0);
+            error = std::strerror(file.lastError());
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        record->ProcessFingerprint(slice.data(), static_cast<int32_t>(n), 0);
+    }
+    return Hex(record->FinishFingerprint(0));
+}
+
+CommandLine ReadCommandLine(const std::vector<std::string> &arguments, std::ostream &out, std::ostream &err) {
+    CommandLine result;
+    bool options = true;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string &a = arguments[i];
+        if (!options || a.empty() || a[0] != '-' || a == "-") {
+            result.files.push_back(a);
+            continue;
+        }
+        if (a == "--") {
+            options = false;
+        } else if (a == "-h" || a == "--help") {
+            PrintHelp(out);
+            result.exitCode = 0;
+            return result;
+        } else if (a == "-v" || a == "--version") {
+            out << "hexaloom " << HEXALOOM_VERSION << "\n";
+            result.exitCode = 0;
+            return result;
+        } else if (a == "--digest") {
+            result.exitCode = Digest(arguments, i + 1, out, err);
+            return result;
+        } else {
+            err << "hexaloom: unknown option " << a << "\nTry 'hexaloom --help'.\n";
+            result.exitCode = 1;
+            return result;
+        }
+    }
+    return result;
+}
+
+bool HaveDisplay() {
+    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char *value = std::getenv(name);
+        if (value && *value) return true;
+    }
+    return false;
+}
+
+}  // namespace hx

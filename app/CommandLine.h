@@ -1,0 +1,35 @@
+// The command line: options that end the program before any window
+// (--help, --version, --digest) and the files to open at start-up.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace hx {
+
+struct CommandLine {
+    std::vector<std::string> files;   // in the order given, as typed (not yet resolved)
+    std::optional<int> exitCode;      // set when the program is to end at once with this code
+};
+
+// Reads the arguments after the program name. --help and --version print to
+// out; --digest ALGORITHM FILE... prints one "digest  name" line per file to
+// out (lower-case hex, as md5sum does) and problems to err; a bad option
+// prints a message to err. Each of these sets exitCode (0, or 1 on a
+// problem). "--" ends the options: what follows are file names even when
+// they start with "-".
+CommandLine ReadCommandLine(const std::vector<std::string> &arguments, std::ostream &out, std::ostream &err);
+
+// The digest of a file's bytes with a fingerprint algorithm of the registry
+// (case-insensitive name), read in slices through the algorithm's callbacks
+// as the fingerprint tool feeds them; nullopt with a message in error when
+// the algorithm is unknown or the file cannot be read.
+std::optional<std::string> FileDigestHex(const std::string &algorithm, const std::string &path, std::string &error);
+
+// True when a window can be shown: a platform was chosen (QT_QPA_PLATFORM)
+// or an X11 or Wayland display is named in the environment.
+bool HaveDisplay();
+
+}  // namespace hx

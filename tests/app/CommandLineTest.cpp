@@ -1,0 +1,179 @@
+// The command line: options that end at once, digests as md5sum prints
+// them, several files opening several tabs, and a start without a display.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "app/Application.h"
+#include "app/CommandLine.h"
+#include "app/Globals.h"
+#include "document/Document.h"
+#include "hexview/HexView.h"
+#include "platform/File.h"
+#include "platform/Platform.h"
+#include "tabbar/TabBar.h"
+
+using namespace hx;
+
+namespace {
+
+std::string Write(const QTemporaryDir &dir, const std::string &name, const std::string &bytes) {
+    std::string path = dir.path().toStdString() + "/" + name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+}
+
+struct ProcessRun {
+    int code = -1;
+    std::string out, err;
+};
+
+ProcessRun Execute(const QStringList &arguments, bool display = true) {
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("QT_QPA_PLATFORM");
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    if (display) env.insert("QT_QPA_PLATFORM", "offscreen");
+    process.setProcessEnvironment(env);
+    process.start(QString(HEXALOOM_BINARY_DIR) + "/hexaloom", arguments);
+    ProcessRun run;
+    if (!process.waitForFinished(10000)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.code = process.exitCode();
+    run.out = process.readAllStandardOutput().toStdString();
+    run.err = process.readAllStandardError().toStdString();
+    return run;
+}
+
+TEST(CommandLine, HelpAndVersionPrintAndEndWithoutCreatingFiles) {
+    QTemporaryDir dir;
+    for (const char *option : {"--help", "-h", "--version"}) {
+        ProcessRun run = Execute({option});
+        EXPECT_EQ(run.code, 0) << option;
+        EXPECT_NE(run.out.find("hexaloom"), std::string::npos) << option;
+        EXPECT_FALSE(FileExists(option)) << option;
+    }
+    ProcessRun unknown = Execute({"--frobnicate"});
+    EXPECT_EQ(unknown.code, 1);
+    EXPECT_NE(unknown.err.find("--frobnicate"), std::string::npos);
+}
+
+TEST(CommandLine, DigestsMatchTheStandardCheckValues) {
+    QTemporaryDir dir;
+    const std::string nine = Write(dir, "nine", "123456789");
+    const std::string empty = Write(dir, "empty", "");
+    struct Case {
+        const char *algorithm;
+        std::string path;
+        const char *digest;
+    } cases[] = {
+        // RFC 1321 appendix A.5 and FIPS 180 / RFC 3174 test vectors; the CRC-32
+        // and Adler-32 check values of "123456789".
+        {"md5", empty, "d41d8cd98f00b204e9800998ecf8427e"},
+        {"MD5", nine, "25f9e794323b453885f5181f1b624d0b"},
+        {"SHA1", nine, "f7c3bc1d808e04732adf679965ccc34ca7ae3441"},
+        {"crc32", nine, "cbf43926"},
+        {"Adler32", nine, "091e01de"},
+    };
+    for (const Case &c : cases) {
+        std::ostringstream out, err;
+        CommandLine line = ReadCommandLine({"--digest", c.algorithm, c.path}, out, err);
+        ASSERT_TRUE(line.exitCode.has_value());
+        EXPECT_EQ(*line.exitCode, 0) << c.algorithm << err.str();
+        EXPECT_EQ(out.str(), std::string(c.digest) + "  " + c.path + "\n") << c.algorithm;
+    }
+}
+
+TEST(CommandLine, DigestAgreesWithMd5sumAndSha1sumOnAFileOfSeveralSlices) {
+    QTemporaryDir dir;
+    std::string bytes(9 << 20, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 2654435761u) >> 13);
+    const std::string path = Write(dir, "big.bin", bytes);
+    for (const char *tool : {"md5sum", "sha1sum"}) {
+        QProcess reference;
+        reference.start(tool, {QString::fromStdString(path)});
+        if (!reference.waitForFinished(10000) || reference.exitCode() != 0) GTEST_SKIP() << tool << " not available";
+        ProcessRun ours = Execute({"--digest", tool == std::string("md5sum") ? "MD5" : "SHA1", QString::fromStdString(path)});
+        EXPECT_EQ(ours.code, 0) << ours.err;
+        EXPECT_EQ(ours.out, reference.readAllStandardOutput().toStdString()) << tool;
+    }
+}
+
+TEST(CommandLine, DigestProblemsEndWithCodeOneAndAMessage) {
+    QTemporaryDir dir;
+    const std::string nine = Write(dir, "nine", "123456789");
+    struct Case {
+        std::vector<std::string> arguments;
+        const char *says;
+        bool printsNine;
+    } cases[] = {
+        {{"--digest", "SHA256", nine}, "unknown digest algorithm", false},
+        {{"--digest"}, "needs an algorithm", false},
+        {{"--digest", "MD5"}, "at least one file", false},
+        {{"--digest", "CRC32", dir.path().toStdString() + "/missing", nine}, "missing", true},
+        {{"--digest", "CRC32", dir.path().toStdString()}, "not a regular file", false},
+    };
+    for (const Case &c : cases) {
+        std::ostringstream out, err;
+        CommandLine line = ReadCommandLine(c.arguments, out, err);
+        ASSERT_TRUE(line.exitCode.has_value());
+        EXPECT_EQ(*line.exitCode, 1) << c.says;
+        EXPECT_NE(err.str().find(c.says), std::string::npos) << err.str();
+        // The readable files are still digested.
+        EXPECT_EQ(out.str().find("cbf43926") != std::string::npos, c.printsNine) << c.says;
+    }
+}
+
+TEST(CommandLine, FilesAreCollectedInOrderAndDoubleDashEndsOptions) {
+    std::ostringstream out, err;
+    CommandLine line = ReadCommandLine({"a.bin", "--", "--help", "-"}, out, err);
+    EXPECT_FALSE(line.exitCode.has_value());
+    EXPECT_EQ(line.files, (std::vector<std::string>{"a.bin", "--help", "-"}));
+    EXPECT_TRUE(out.str().empty());
+}
+
+TEST(CommandLine, WithoutADisplayTheProgramSaysSoInOneLine) {
+    ProcessRun run = Execute({}, false);
+    EXPECT_EQ(run.code, 1);
+    EXPECT_NE(run.err.find("graphical session"), std::string::npos) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+}
+
+TEST(CommandLine, SeveralFilesOpenOneTabEachWithTheFirstSelected) {
+    QTemporaryDir dir;
+    const std::string config = ConfigFolderPath();
+    CreateFolder(FolderOf(FolderOf(config)));
+    CreateFolder(FolderOf(config));
+    CreateFolder(config);
+    std::ofstream(config + "Configuration.ini", std::ios::binary) << "[General]\r\nLaunchWindow = 0\r\n";
+    const std::vector<std::string> files = {Write(dir, "one", "1"), Write(dir, "two", "22"), Write(dir, "three", "333")};
+    static int argc = 1;
+    static char name[] = "test_app";
+    static char *argv[] = {name, nullptr};
+    InitPlatform(argc, argv);
+    StartUp(files[0]);
+    OpenMoreFiles(files);
+    EXPECT_EQ(CountTabBarItems(0), 3);
+    for (int i = 0; i < 3; ++i) {
+        auto *doc = static_cast<Document *>(TabBarItemData(GetTabBarItem(0, i)));
+        ASSERT_NE(doc, nullptr);
+        EXPECT_EQ(doc->Store->FileName, files[i]);
+    }
+    HexView *view = HexViewByGadget(MainViewGadget);
+    ASSERT_NE(view->CurrentDocument, nullptr);
+    EXPECT_EQ(view->CurrentDocument->Store->FileName, files[0]);
+    EXPECT_EQ(GetTabBarItem(0, TabBarSelectedItem), view->CurrentDocument->Tab);
+    ShutDown();
+}
+
+}  // namespace
