@@ -76,12 +76,10 @@ SaveResult Result(SaveStatus status, int error = 0, bool touched = false) {
 // A write beyond the file-size limit (ulimit -f) would end the process with
 // SIGXFSZ and lose every unsaved change; ignored, the write fails with EFBIG
 // and is reported like any other failure.
+// Checked at every save: a handler the program set itself is left alone.
 void IgnoreFileSizeSignal() {
-    static const bool done = [] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        return true;
-    }();
-    (void)done;
+    struct sigaction now {};
+    if (::sigaction(SIGXFSZ, nullptr, &now) == 0 && now.sa_handler == SIG_DFL) std::signal(SIGXFSZ, SIG_IGN);
 }
 
 bool SameFile(const FileHandle &file, const std::string &path) {
