@@ -159,6 +159,10 @@ bool JournalWriter::data(const void *bytes, int64_t n, int &error) {
     return saveio::WriteAll(file_, bytes, n, error);
 }
 
+bool JournalWriter::copy(FileHandle &from, int64_t offset, int64_t n, int &error) {
+    return saveio::CopyAll(from, offset, file_, n, error);
+}
+
 bool JournalWriter::commit(int &error) {
     char trailer[kTrailerSize];
     std::memcpy(trailer, kTrailerMagic, 8);

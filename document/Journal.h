@@ -38,6 +38,8 @@ public:
     bool created() const { return !temporary_.empty() || committed_; }
     bool record(int64_t destination, int64_t length, int &error);
     bool data(const void *bytes, int64_t n, int &error);
+    // n bytes of the record straight from another file at offset.
+    bool copy(FileHandle &from, int64_t offset, int64_t n, int &error);
     // Trailer, flush, final name, folder flush: from here on the journal
     // finishes the save when it is cut off.
     bool commit(int &error);

@@ -325,14 +325,11 @@ private:
                     return journalFailed(SaveStatus::WriteFailed, error);
                 continue;
             }
-            ensureScratch();
-            for (int64_t done = 0; done < p.length;) {
-                const int64_t n = std::min(kPiece, p.length - done);
-                if (file_.readAt(scratch_.data(), n, p.chunk->FileOffset + p.offset + done) != n)
-                    return journalFailed(SaveStatus::UnreadableSource, file_.lastError());
-                if (!journal_.data(scratch_.data(), n, error)) return journalFailed(SaveStatus::WriteFailed, error);
-                done += n;
-            }
+            // Bytes still in the file: a short read means it shrank after the check.
+            if (p.chunk->FileOffset + p.offset + p.length > oldLength_)
+                return journalFailed(SaveStatus::UnreadableSource, EIO);
+            if (!journal_.copy(file_, p.chunk->FileOffset + p.offset, p.length, error))
+                return journalFailed(SaveStatus::WriteFailed, error);
         }
         if (!journal_.commit(error)) return journalFailed(SaveStatus::WriteFailed, error);
         return Result(SaveStatus::Saved);

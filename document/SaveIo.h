@@ -19,6 +19,10 @@ void EndProgress();
 // *written (when given) receives the bytes that did reach the file.
 bool WriteAll(FileHandle &file, const void *bytes, int64_t n, int &error, int64_t *written = nullptr);
 bool Flush(FileHandle &file, int &error);
+// Copies n bytes of from at offset to the position of to, in the kernel where
+// it can (no test hook active), else through a buffer and WriteAll. False
+// with error set on failure; EIO when from came up short.
+bool CopyAll(FileHandle &from, int64_t offset, FileHandle &to, int64_t n, int &error);
 // A rename, removal or cut of the save: counted as a step for SaveFaults::KillAtStep.
 void Step();
 
