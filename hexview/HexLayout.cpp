@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "document/Binary.h"
 #include "document/Document.h"
@@ -56,6 +57,29 @@ int32_t HexLayout::placePanes(Document &doc, int32_t canvasHeight) const {
         pane.ShownLength = BytesPerRow * pane.Rows;
     }
     return accumulator;
+}
+
+bool HexLayout::splitFits(const Document &doc, int32_t canvasHeight) const {
+    if (!doc.ActivePane) return false;
+    // The rows each pane would ask for after the split, top to bottom.
+    std::vector<int32_t> rows;
+    rows.reserve(doc.Panes.size() + 1);
+    for (const Pane &pane : doc.Panes) {
+        if (&pane != doc.ActivePane) {
+            rows.push_back(pane.Rows);
+            continue;
+        }
+        const int32_t kept = pane.Rows / 2 - 1;
+        rows.push_back(kept);
+        rows.push_back(kept + 1);
+    }
+    // As placePanes: every pane but the last takes max(rows, MinPaneRows)
+    // and a separator row; the last gets what the canvas leaves.
+    const int32_t lineHeight = std::max<int32_t>(Metrics.LineHeight, 1);
+    const int64_t capacity = (int64_t{canvasHeight} - HeaderHeight - 2 * Metrics.RowPadding) / lineHeight;
+    int64_t used = 0;
+    for (size_t i = 0; i + 1 < rows.size(); ++i) used += std::max(rows[i], MinPaneRows) + 1;
+    return capacity - used >= MinPaneRows;
 }
 
 int32_t HexLayout::AvailableLength(const Pane &pane, int64_t size) {

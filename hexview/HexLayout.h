@@ -82,6 +82,12 @@ public:
     // pane's ShownLength to 16 * rows (the bytes it asks for). Returns the row
     // accumulator: every row of the panes and separators.
     int32_t placePanes(Document &doc, int32_t canvasHeight) const;
+    // Whether splitting the active pane (SplitActivePane: it keeps
+    // trunc(rows / 2) - 1 rows, the new pane below gets one more) would still
+    // give every pane at least MinPaneRows rows inside a canvas canvasHeight
+    // high, placed as placePanes places them. Uses the header height of the
+    // last begin(). false without an active pane.
+    bool splitFits(const Document &doc, int32_t canvasHeight) const;
     // The bytes a pane asking for ShownLength bytes from Top can get from a
     // document of size bytes (0 when it lies beyond the end).
     static int32_t AvailableLength(const Pane &pane, int64_t size);

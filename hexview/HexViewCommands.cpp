@@ -9,6 +9,7 @@
 #include "document/Binary.h"
 #include "document/Document.h"
 #include "document/History.h"
+#include "platform/Canvas.h"
 #include "platform/Platform.h"
 
 namespace hx {
@@ -17,10 +18,21 @@ namespace {
 
 int64_t DocumentSize(const Document &doc) { return doc.Store ? doc.Store->Length : 0; }
 
-// Puts the selection on the clipboard in the focus column's text form.
-bool CopyToClipboard(Document &doc) {
+ClipboardRefusedHandler &RefusedHandler() {
+    static ClipboardRefusedHandler handler;
+    return handler;
+}
+
+// Puts the selection on the clipboard in the focus column's text form. A
+// refusal is reported to the handler, so that it is never silent.
+bool CopyToClipboard(const HexView &view, Document &doc) {
     ClipboardContent content;
-    if (!CopySelection(doc, &content)) return false;
+    if (!CopySelection(doc, &content)) {
+        const ClipboardRefusal reason =
+            SelectionSize(doc) > MaxClipboardBytes ? ClipboardRefusal::TooLarge : ClipboardRefusal::Unreadable;
+        if (RefusedHandler()) RefusedHandler()(view.Gadget, reason);
+        return false;
+    }
     if (content.HasBinary) {
         SetClipboardTextAndData(content.Text, BinaryMimeType, content.Binary);
     } else {
@@ -65,22 +77,38 @@ void SetDocumentSize(Document &doc, int64_t length) {
 
 }  // namespace
 
+ClipboardRefusedHandler SetClipboardRefusedHandler(ClipboardRefusedHandler handler) {
+    ClipboardRefusedHandler previous = std::move(RefusedHandler());
+    RefusedHandler() = std::move(handler);
+    return previous;
+}
+
 int64_t RunHexViewCommand(HexView &view, int command, const uint8_t *data, int64_t length, bool redraw) {
     Document *doc = view.CurrentDocument;
     if (!doc) return 0;
     int64_t result = 0;
     bool changed = true;  // whether the document may have changed under a half-typed byte
     switch (command) {
-    case HexUndo: Undo(doc->Hist); break;
-    case HexRedo: Redo(doc->Hist); break;
+    case HexUndo:
+    case HexRedo:
+        if (command == HexUndo)
+            Undo(doc->Hist);
+        else
+            Redo(doc->Hist);
+        // The restored cursor (and the bytes around it) may lie outside the
+        // active pane: show it, as after any key.
+        ClampCursorAndSelection(*doc);
+        ScrollIntoActivePane(*doc, doc->Cursor + doc->SelectionLength);
+        break;
     case HexCopy:
-        if (!CopyToClipboard(*doc)) result = -1;
+        // Nothing selected copies nothing: the clipboard keeps what it holds.
+        if (SelectionSize(*doc) != 0 && !CopyToClipboard(view, *doc)) result = -1;
         changed = false;
         redraw = false;
         break;
     case HexCut:
-        if (view.readOnly()) return 0;
-        if (!CopyToClipboard(*doc)) {
+        if (view.readOnly() || SelectionSize(*doc) == 0) return 0;
+        if (!CopyToClipboard(view, *doc)) {
             // What could not be copied is not deleted either.
             result = -1;
             changed = false;
@@ -108,6 +136,9 @@ int64_t RunHexViewCommand(HexView &view, int command, const uint8_t *data, int64
         ClampCursorAndSelection(*doc);
         break;
     case HexSplit:
+        // A split that would push a pane (the new, active one first) off the
+        // canvas is refused: keys and the wheel would act on a pane nobody sees.
+        if (!view.Layout.splitFits(*doc, CanvasHeight(view.Gadget))) return 0;
         SplitActivePane(*doc);
         changed = false;
         break;

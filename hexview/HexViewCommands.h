@@ -4,10 +4,22 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 namespace hx {
 
 struct HexView;
+
+// Why a copy or cut put nothing on the clipboard (and a cut deleted nothing).
+enum class ClipboardRefusal {
+    TooLarge,     // the selection is larger than MaxClipboardBytes
+    Unreadable,   // part of the selection could not be read from its file
+};
+// Told of every refused copy or cut, from a key or a command, with the view's
+// gadget; the view itself has no texts to show. One handler for all views;
+// an empty function removes it. Returns the handler set before.
+using ClipboardRefusedHandler = std::function<void(int gadget, ClipboardRefusal reason)>;
+ClipboardRefusedHandler SetClipboardRefusedHandler(ClipboardRefusedHandler handler);
 
 // HexViewCommand on a view record. Returns 0, or -1 when a copy or cut was
 // refused (selection too large or unreadable; a refused cut deletes nothing).

@@ -194,15 +194,18 @@ QImage DrawFrame() {
 
 // The grip of a pane separator, tiled along it: two raised dots per tile
 // between a light line above and a shadow line below; the rest is clear so
-// the face colour shows through.
+// the face colour shows through. The tile is placed 13 pixels above the
+// first row of the pane below, so its last SplitterClearRows rows lie on that
+// row: they stay clear, and the shadow line ends just above the text.
 QImage DrawSplitter() {
     QImage image = blank(16, 16);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, false);
+    const int shadowRow = 16 - SplitterClearRows - 1;
     p.fillRect(0, 0, 16, 1, QColor(255, 255, 255, 200));
-    p.fillRect(0, 15, 16, 1, QColor(120, 128, 140, 200));
+    p.fillRect(0, shadowRow, 16, 1, QColor(120, 128, 140, 200));
     for (int x : {3, 11}) {
-        for (int y : {5, 9}) {
+        for (int y : {4, 8}) {
             p.fillRect(x + 1, y + 1, 2, 2, QColor(255, 255, 255, 220));
             p.fillRect(x, y, 2, 2, QColor(110, 118, 132, 255));
         }

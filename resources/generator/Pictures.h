@@ -20,4 +20,7 @@ QImage DrawLaunchPicture();  // 480 x 224
 QImage DrawScrollTrack();    // 16 x 24
 QImage DrawScrollThumb();    // 16 x 24
 QImage DrawFrame();          // 12 x 12
-QImage DrawSplitter();       // 16 x 16
+// Rows at the bottom of the separator grip that stay clear: they lie on the
+// first text row of the pane below the separator.
+inline constexpr int SplitterClearRows = 3;
+QImage DrawSplitter();       // 16 x 16, the last SplitterClearRows rows clear
