@@ -272,6 +272,16 @@ void SetControlText(int number, const std::string &text) {
     }
 }
 
+void PlaceInGroup(int number, int group, int x, int y) {
+    QWidget *w = ControlWidget(number);
+    auto *box = As<QGroupBox>(group);
+    if (!w || !box) return;
+    const QSize size = w->size();
+    w->setParent(box);
+    w->setGeometry(x, y, size.width(), size.height());
+    w->show();
+}
+
 void ShowControl(int number, bool show) {
     if (QWidget *w = ControlWidget(number)) w->setVisible(show);
 }

@@ -74,6 +74,9 @@ void SetControlState(int number, int state);
 // selects the first entry with that text, or none.
 std::string GetControlText(int number);
 void SetControlText(int number, const std::string &text);
+// Moves a control into a group at x, y relative to the group's corner, so
+// that it is shown and hidden with the group (panels that replace each other).
+void PlaceInGroup(int number, int group, int x, int y);
 void ShowControl(int number, bool show);
 bool IsControlVisible(int number);   // shown itself (not asking about its window)
 bool IsControlEnabled(int number);

@@ -1,0 +1,35 @@
+// The configurations window (window 5) and the first start's language.
+#pragma once
+
+#include <string>
+
+namespace hx {
+
+inline constexpr int ConfigurationsWindowNumber = 5;
+
+// Control numbers of window 5.
+enum ConfigurationsControl : int {
+    ConfigTree = 57,
+    ConfigApply = 58,
+    ConfigGeneralPanel = 59,
+    ConfigLanguageList = 60,
+    ConfigLaunchCheck = 61,
+    ConfigThemeList = 62,
+    ConfigBinaryFilesPanel = 63,
+    ConfigChunkSpin = 64,
+    ConfigHistoryPanel = 65,
+    ConfigHistorySpin = 66,
+    ConfigFirstLabel = 500,  // 500 ... 505: the labels and the note under the panels
+};
+
+// Opens window 5 built from the settings, shows it and disables windows 0–4 and 6.
+void OpenConfigurationsWindow();
+
+// German for a "de" locale (LC_ALL, else LC_MESSAGES, else LANG), English otherwise.
+std::string LanguageForLocale();
+// Sets the language from the locale when the configuration file could not be
+// read (fileRead false) or holds no Language key in [General]; a Language key
+// is always obeyed.
+void ChooseLanguageOnFirstStart(const std::string &configurationText, bool fileRead);
+
+}  // namespace hx
