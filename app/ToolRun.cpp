@@ -41,6 +41,12 @@ ToolRunResult RunOverRange(Binary *store, int64_t position, int64_t length, cons
     const int64_t total = store->RangeLength;
     int64_t delivered = 0;
     while (result == ToolRunResult::Done && NextBinaryBlock(store)) {
+        // A chunk whose read failed holds zeros in place of the file's bytes:
+        // whatever a tool made of them would be wrong.
+        if (store->BlockChunk != store->Chunks.end() && store->BlockChunk->ReadFailed) {
+            result = ToolRunResult::ReadFailed;
+            break;
+        }
         const uint8_t *bytes = BinaryBlockBuffer(store);
         const int64_t pieceLength = BinaryBlockLength(store);
         for (int64_t done = 0; done < pieceLength || (pieceLength == 0 && done == 0);) {

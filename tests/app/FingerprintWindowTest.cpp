@@ -1,0 +1,296 @@
+// The fingerprint tool driven through the loop: the Fingerprint menu over the
+// selection, Update over the typed range, the drop-down, the busy state with
+// Cancel and the close box, a range that cannot be read, and copying the
+// digest out of the result field.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/Application.h"
+#include "app/FingerprintWindow.h"
+#include "app/Globals.h"
+#include "app/Language.h"
+#include "app/MainWindow.h"
+#include "app/MenuBuilder.h"
+#include "app/MenuIds.h"
+#include "document/Binary.h"
+#include "document/Document.h"
+#include "document/HexText.h"
+#include "hexview/HexView.h"
+#include "platform/Controls.h"
+#include "platform/Dialogs.h"
+#include "platform/File.h"
+#include "platform/Platform.h"
+#include "tools/AlgorithmRegistry.h"
+
+using namespace hx;
+
+namespace {
+
+constexpr const char *Md5OfAbc = "900150983CD24FB0D6963F7D28E17F72";
+constexpr const char *Md5OfNothing = "D41D8CD98F00B204E9800998ECF8427E";
+
+class FingerprintWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        const std::string config = ConfigFolderPath();
+        CreateFolder(FolderOf(FolderOf(config)));
+        CreateFolder(FolderOf(config));
+        CreateFolder(config);
+        std::ofstream(config + "Configuration.ini", std::ios::binary) << "[General]\r\nLaunchWindow = 0\r\n";
+        static int argc = 1;
+        static char name[] = "test_app";
+        static char *argv[] = {name, nullptr};
+        InitPlatform(argc, argv);
+        Dialogs().message = [this](int, const std::string &, const std::string &text) { messages.push_back(text); };
+    }
+    void TearDown() override {
+        ShutDown();
+        Dialogs() = DialogHooks{};
+    }
+
+    std::string file(const std::string &name, const std::string &bytes) {
+        std::string path = dir.path().toStdString() + "/" + name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+    static Document *current() { return HexViewByGadget(MainViewGadget)->CurrentDocument; }
+    static void select(int64_t start, int64_t length) {
+        current()->Cursor = start;
+        current()->SelectionLength = length;
+        RedrawHexView(MainViewGadget);
+    }
+    static void menu(int id) {
+        Event e;
+        e.window = 0;
+        e.kind = EventMenu;
+        e.type = id;
+        e.data = id;
+        DispatchEvent(e);
+    }
+    static int menuId(const std::string &algorithm) {
+        for (int id : GroupItems(FingerprintGroup))
+            if (MenuAlgorithm(id) && MenuAlgorithm(id)->Name == algorithm) return id;
+        ADD_FAILURE() << "no menu entry for " << algorithm;
+        return -1;
+    }
+    static void update(const std::string &position, const std::string &length) {
+        SetControlText(FingerprintPositionField, position);
+        SetControlText(FingerprintLengthField, length);
+        ActivateControl(FingerprintUpdateButton);
+        while (std::optional<Event> e = PollEvent()) DispatchEvent(*e);
+    }
+    static std::string shown() {
+        ByteBuffer bytes = HexViewDocumentBytes(FingerprintResultField);
+        return bytes ? BytesToHex(bytes.data(), bytes.size()) : std::string();
+    }
+    // The idle state: inputs enabled, Update shown, every window enabled again.
+    static void expectIdle() {
+        for (int control : {FingerprintAlgorithmList, FingerprintPositionField, FingerprintLengthField,
+                            FingerprintResultField})
+            EXPECT_TRUE(IsControlEnabled(control)) << control;
+        EXPECT_TRUE(IsControlVisible(FingerprintUpdateButton));
+        EXPECT_FALSE(IsControlVisible(FingerprintCancelButton));
+        for (int w = 0; w <= 6; ++w)
+            if (IsWindow(w)) EXPECT_TRUE(WindowWidget(w)->isEnabled()) << "window " << w;
+    }
+
+    QTemporaryDir dir;
+    std::vector<std::string> messages;
+};
+
+TEST_F(FingerprintWindowTest, WindowHoldsTheRegisteredAlgorithmsInOrderAndStartsHidden) {
+    StartUp("");
+    ASSERT_TRUE(IsWindow(FingerprintWindowNumber));
+    EXPECT_FALSE(IsWindowVisible(FingerprintWindowNumber));
+    EXPECT_EQ(WindowWidth(2), FingerprintWindowWidth);
+    EXPECT_EQ(WindowHeight(2), FingerprintWindowHeight);
+    ASSERT_EQ(DropDownCount(FingerprintAlgorithmList), 4);
+    const char *names[] = {"MD5", "CRC32", "SHA1", "Adler32"};
+    for (int i = 0; i < 4; ++i) {
+        const auto *record = reinterpret_cast<const AlgorithmRecord *>(DropDownData(FingerprintAlgorithmList, i));
+        ASSERT_NE(record, nullptr);
+        EXPECT_EQ(record->Name, names[i]);
+        EXPECT_EQ(DropDownText(FingerprintAlgorithmList, i), GetText(std::string("\\Menu\\") + names[i]));
+    }
+    EXPECT_EQ(GetControlText(FingerprintPositionField), "0");
+    EXPECT_EQ(GetControlText(FingerprintLengthField), "0");
+    EXPECT_EQ(shown(), "");
+    expectIdle();
+}
+
+TEST_F(FingerprintWindowTest, MenuEntryDigestsTheSelectionWithEachAlgorithm) {
+    StartUp(file("abc.bin", "abc"));
+    select(0, 3);
+    EXPECT_EQ(GetControlText(FingerprintLengthField), "3");   // the selection mirrored
+    const struct {
+        const char *algorithm, *digest;
+    } cases[] = {
+        {"MD5", Md5OfAbc},
+        {"CRC32", "352441C2"},   // printed check value, most significant byte first
+        {"SHA1", "A9993E364706816ABA3E25717850C26C9CD0D89D"},
+        {"Adler32", "024D0127"},
+    };
+    for (const auto &c : cases) {
+        menu(menuId(c.algorithm));
+        EXPECT_EQ(shown(), c.digest) << c.algorithm;
+        EXPECT_EQ(GetControlText(FingerprintAlgorithmList), GetText(std::string("\\Menu\\") + c.algorithm));
+    }
+    EXPECT_TRUE(IsWindowVisible(FingerprintWindowNumber));
+    EXPECT_EQ(GetControlText(FingerprintPositionField), "0");
+    EXPECT_EQ(GetControlText(FingerprintLengthField), "3");
+    EXPECT_EQ(GetControlState(FingerprintProgressBar), 1000);
+    EXPECT_TRUE(messages.empty());
+    expectIdle();
+}
+
+TEST_F(FingerprintWindowTest, UpdateReadsTheFieldsLenientlyAndWritesThemBackAsDecimals) {
+    StartUp(file("abc.bin", "abc"));
+    menu(menuId("MD5"));   // nothing selected: the digest of no bytes
+    EXPECT_EQ(shown(), Md5OfNothing);
+    const struct {
+        const char *position, *length;
+        const char *positionAfter, *lengthAfter;
+        const char *digest;
+    } cases[] = {
+        {"0", "3", "0", "3", Md5OfAbc},
+        {"0", "0", "0", "0", Md5OfNothing},                                // Length 0: digest of nothing
+        {"$1", "%10", "1", "2", "5360AF35BDE9EBD8F01F492DC059593C"},       // "bc"
+        {"  1", "1000", "1", "1000", "5360AF35BDE9EBD8F01F492DC059593C"},  // past the end: up to the end
+        {"7", "5", "7", "5", Md5OfNothing},                                // after the end: nothing
+        {"-1", "3", "0", "2", "187EF4436122D1CC2F40DC2B92F0EBA0"},         // "ab": the part before 0 is lost
+        {"1", "-4", "1", "0", Md5OfNothing},
+        {"x", "", "0", "0", Md5OfNothing},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.position) + " / " + c.length);
+        update(c.position, c.length);
+        EXPECT_EQ(shown(), c.digest);
+        EXPECT_EQ(GetControlText(FingerprintPositionField), c.positionAfter);
+        EXPECT_EQ(GetControlText(FingerprintLengthField), c.lengthAfter);
+    }
+    // The algorithm comes from the drop-down.
+    SetControlState(FingerprintAlgorithmList, 1);
+    update("0", "3");
+    EXPECT_EQ(shown(), "352441C2");
+    expectIdle();
+}
+
+TEST_F(FingerprintWindowTest, CancelOrCloseDuringARunShowsNoDigestAndEnablesEveryWindow) {
+    StartUp(file("abc.bin", "abc"));
+    select(0, 3);
+    menu(menuId("MD5"));
+    ASSERT_EQ(shown(), Md5OfAbc);
+    // Pressed while the run goes: served between the slices.
+    PostControlEvent(FingerprintWindowNumber, FingerprintCancelButton, ControlActivated);
+    menu(menuId("SHA1"));
+    EXPECT_EQ(shown(), "");
+    EXPECT_TRUE(IsWindowVisible(FingerprintWindowNumber));
+    expectIdle();
+
+    Event close;
+    close.window = FingerprintWindowNumber;
+    close.kind = EventCloseWindow;
+    PostEvent(close);
+    menu(menuId("MD5"));
+    EXPECT_EQ(shown(), "");
+    EXPECT_FALSE(IsWindowVisible(FingerprintWindowNumber));
+    EXPECT_TRUE(messages.empty());
+    expectIdle();
+    EXPECT_EQ(PendingEventCount(), 0u);
+
+    // The next run is whole again.
+    menu(menuId("MD5"));
+    EXPECT_EQ(shown(), Md5OfAbc);
+}
+
+TEST_F(FingerprintWindowTest, CloseBoxHidesTheWindowAndItKeepsItsDigest) {
+    StartUp(file("abc.bin", "abc"));
+    select(0, 3);
+    menu(menuId("MD5"));
+    Event close;
+    close.window = FingerprintWindowNumber;
+    close.kind = EventCloseWindow;
+    EXPECT_TRUE(DispatchEvent(close));
+    EXPECT_FALSE(IsWindowVisible(FingerprintWindowNumber));
+    EXPECT_TRUE(IsWindow(FingerprintWindowNumber));
+    EXPECT_EQ(shown(), Md5OfAbc);
+}
+
+TEST_F(FingerprintWindowTest, RangeThatCannotBeReadShowsTheMessageAndNoDigest) {
+    // Two chunks; the view reads only the first. The file then loses the
+    // second chunk's bytes behind the editor's back.
+    const std::string path = file("shrinks.bin", "abc");
+    std::filesystem::resize_file(path, EditorChunkLength + 100);
+    StartUp(path);
+    ASSERT_EQ(current()->Store->Length, EditorChunkLength + 100);
+    std::filesystem::resize_file(path, EditorChunkLength + 10);
+    select(0, current()->Store->Length);
+    menu(menuId("CRC32"));
+    EXPECT_EQ(shown(), "");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], GetText("\\Result\\ReadFailed"));
+    expectIdle();
+    // The bytes that can be read still give their digest.
+    messages.clear();
+    update("0", "3");
+    EXPECT_EQ(shown(), "352441C2");
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(FingerprintWindowTest, SelectAllAndCopyInTheResultFieldPutTheDigestOnTheClipboard) {
+    StartUp(file("abc.bin", "abc"));
+    select(0, 3);
+    menu(menuId("MD5"));
+    SetClipboardText("");
+    // The field's own keys, as the loop hands them to it.
+    for (int key : {int(KeyA), int(KeyC)}) {
+        Event e;
+        e.window = FingerprintWindowNumber;
+        e.control = FingerprintResultField;
+        e.kind = EventControl;
+        e.type = CanvasKeyDown;
+        e.input.key = key;
+        e.input.modifiers = ModControl;
+        DispatchEvent(e);
+    }
+    EXPECT_EQ(ClipboardText(), Md5OfAbc);
+
+    // The menu's Select All and Copy act on the focused field, not on the main view.
+    HexViewCommand(FingerprintResultField, HexGoTo, nullptr, 0);
+    SetClipboardText("");
+    QApplication::setActiveWindow(WindowWidget(FingerprintWindowNumber));
+    FocusControl(FingerprintResultField);
+    ASSERT_EQ(FocusedControl(), FingerprintResultField);
+    menu(CommandSelectAll);
+    menu(CommandCopy);
+    EXPECT_EQ(ClipboardText(), Md5OfAbc);
+    EXPECT_EQ(current()->SelectionLength, 3);   // the main view's selection untouched
+}
+
+TEST_F(FingerprintWindowTest, ProgressFollowsTheWalkToTheEnd) {
+    StartUp("");
+    Binary *store = CreateBinary(-1, 1000);
+    ASSERT_NE(store, nullptr);
+    std::vector<uint8_t> bytes(10000, 'x');
+    ASSERT_EQ(InsertBinary(store, 0, bytes.data(), 10000), BinaryOk);
+    ToolRun run;
+    run.progressBar = FingerprintProgressBar;
+    std::vector<int> progress;
+    run.afterSlice = [&] { progress.push_back(GetControlState(FingerprintProgressBar)); };
+    FingerprintOutcome outcome = FingerprintOfRange(*FingerprintRegistry().find("MD5"), store, 500, 9000, run);
+    EXPECT_EQ(outcome.result, ToolRunResult::Done);
+    ASSERT_GE(progress.size(), 9u);
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+    EXPECT_EQ(progress.front(), 56);   // 500 of 9000 bytes, rounded
+    EXPECT_EQ(progress.back(), 1000);
+    FreeBinary(store);
+}
+
+}  // namespace
