@@ -7,9 +7,11 @@ namespace hx {
 // The MIME type of raw bytes on the clipboard (next to their text form).
 inline constexpr const char *ClipboardBytesType = "application/octet-stream";
 
-// true when the clipboard offers text or raw bytes. Only the offered formats
-// are looked at, so a clipboard that offers text which turns out to be empty
-// still counts (pasting it then does nothing).
+// true when the clipboard holds non-empty text or non-empty raw bytes of
+// ClipboardBytesType; an empty text (or an offer of text that turns out
+// empty) pastes nothing and counts as nothing. The contents are looked at
+// once per clipboard change (and when the program becomes active again), not
+// at every call. false without an application object.
 bool ClipboardHasPasteData();
 
 }  // namespace hx

@@ -60,6 +60,15 @@ MenuItem *FindItem(int menu, int id) {
 
 QString ToQ(const std::string &s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
+// Text as a menu shows it. Qt reads "&" as the marker of the underlined
+// access letter; none of our texts (file names, language texts, algorithm
+// names) uses it that way, so every "&" is doubled to be shown as itself.
+QString MenuLabel(const std::string &s) {
+    QString text = ToQ(s);
+    text.replace(QLatin1Char('&'), QLatin1String("&&"));
+    return text;
+}
+
 int g_openPopup = -1;
 
 // The innermost menu that receives items; nullptr for a menu bar without a title yet.
@@ -127,7 +136,7 @@ bool IsMenu(int menu) { return FindMenu(menu) != nullptr; }
 void AddMenuTitle(int menu, const std::string &text) {
     MenuRecord *record = FindMenu(menu);
     if (!record || !record->bar) return;
-    QMenu *top = record->bar->addMenu(ToQ(text));
+    QMenu *top = record->bar->addMenu(MenuLabel(text));
     record->stack.assign(1, top);
     record->titles.assign(1, text);
     record->radioSet = nullptr;
@@ -138,7 +147,7 @@ void OpenSubMenu(int menu, const std::string &text, const QImage *icon) {
     if (!record) return;
     QMenu *target = Target(*record);
     if (!target) return;
-    QMenu *sub = target->addMenu(ToQ(text));
+    QMenu *sub = target->addMenu(MenuLabel(text));
     if (icon && !icon->isNull()) sub->setIcon(QIcon(QPixmap::fromImage(*icon)));
     record->stack.push_back(sub);
     record->titles.push_back(text);
@@ -159,7 +168,7 @@ void AddMenuAction(int menu, int id, const std::string &text, const QImage *icon
     QMenu *target = Target(*record);
     if (!target) return;
 
-    QAction *action = target->addAction(ToQ(text));
+    QAction *action = target->addAction(MenuLabel(text));
     MenuItem item;
     item.action = action;
     item.text = text;
@@ -203,7 +212,7 @@ void SetMenuItemShortcut(int menu, int id, const std::string &keys, bool registe
     QKeySequence sequence(ToQ(keys), QKeySequence::PortableText);
     item->registered = registered && !sequence.isEmpty();
     if (item->registered) {
-        item->action->setText(ToQ(item->text));
+        item->action->setText(MenuLabel(item->text));
         item->action->setShortcut(sequence);
         // Active wherever the main window is active, also with the menu closed.
         item->action->setShortcutContext(Qt::WindowShortcut);
@@ -212,7 +221,7 @@ void SetMenuItemShortcut(int menu, int id, const std::string &keys, bool registe
     // Shown only: a menu item's text after a tab is drawn where shortcuts are.
     item->action->setShortcut(QKeySequence());
     QString shown = sequence.toString(QKeySequence::NativeText);
-    item->action->setText(shown.isEmpty() ? ToQ(item->text) : ToQ(item->text) + '\t' + shown);
+    item->action->setText(shown.isEmpty() ? MenuLabel(item->text) : MenuLabel(item->text) + '\t' + shown);
 }
 
 bool HasMenuItem(int menu, int id) { return FindItem(menu, id) != nullptr; }

@@ -7,6 +7,9 @@
 // the menu bar, submenus (opened and closed like brackets), items and
 // separators. An id may appear in several menus; within one menu it names one
 // item (adding it again replaces the older entry in the lookup, both stay shown).
+//
+// Every text (titles, submenus, items) is shown exactly as given: "&" is no
+// access-letter marker here, so a file "R&D.bin" reads "R&D.bin".
 #pragma once
 
 #include <string>

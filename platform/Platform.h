@@ -73,6 +73,7 @@ enum WindowFlag : int {
     WindowTool = 8,           // tool window with a close box, owned by the parent
     WindowBorderless = 16,    // no title bar
     WindowMain = 32,          // has a menu bar, toolbar and status bar
+    WindowFront = 64,         // kept above other windows (a launch picture)
 };
 
 enum WindowState : int {
@@ -92,6 +93,8 @@ QMainWindow *MainWindowWidget(int number); // for windows opened with WindowMain
 QWidget *WindowControlArea(int number);
 bool IsWindow(int number);
 void ShowWindow(int number, bool show);
+// Puts a shown window above the others (no change to its state or focus).
+void RaiseWindow(int number);
 bool IsWindowVisible(int number);
 void DisableWindow(int number, bool disable);
 void SetWindowTitle(int number, const std::string &title);
@@ -101,6 +104,10 @@ int WindowX(int number);       // outer position
 int WindowY(int number);
 int WindowWidth(int number);   // inner size
 int WindowHeight(int number);
+// Extra width and height the frame (title bar, borders) adds around the inner
+// size. Before the desktop has framed the window it is estimated (none on a
+// desktop without a window manager's frames); 0, 0 for no window.
+void WindowFrameExtent(int number, int *width, int *height);
 void SetWindowState(int number, int state);
 int GetWindowState(int number);
 // Puts a window's geometry back on a screen when it lies on none (centres it).
@@ -121,6 +128,11 @@ int ControlWindow(int number);           // -1 when there is no such control
 // The control number of the widget with keyboard focus, or -1.
 int FocusedControl();
 void FocusControl(int number);
+// Whether a click gives the control the keyboard focus; controls that take
+// keys do by default. false leaves the focus where it was when the control is
+// clicked (a strip of buttons beside an editor); FocusControl still reaches it.
+// A control that takes no keys at all is left alone.
+void SetControlClickFocus(int number, bool takesFocus);
 void ResizeControl(int number, int x, int y, int width, int height);  // -1 keeps a value
 void DisableControl(int number, bool disable);
 

@@ -32,6 +32,11 @@ struct WindowRecord {
     // the window was shown in its normal state; used to give the normal
     // geometry's outer position while the window is maximised or minimised.
     QPoint frameOffset;
+    // Outer position and inner size the window last had (or was given) in
+    // its normal state. A window manager that maximises a window resizes it
+    // itself, and a hidden window keeps whatever size it last showed, so this
+    // is the one reliable record of the size to go back to.
+    QRect normal;
 };
 
 struct ControlRecord {
@@ -73,12 +78,18 @@ int WindowNumberOf(const QObject *widget) {
     return -1;
 }
 
-// Notes the frame offset while the window is shown in its normal state.
+constexpr Qt::WindowStates NotNormal = Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen;
+
+bool InNormalState(const QWidget *widget) { return (widget->windowState() & NotNormal) == 0; }
+
+// Notes the frame offset and the normal geometry while the window is shown
+// in its normal state.
 void NoteFrameOffset(WindowRecord &window) {
     const QWidget *widget = window.widget;
-    if (widget->isVisible() &&
-        (widget->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)) == 0)
-        window.frameOffset = widget->geometry().topLeft() - widget->frameGeometry().topLeft();
+    if (!widget->isVisible() || !InNormalState(widget))
+        return;
+    window.frameOffset = widget->geometry().topLeft() - widget->frameGeometry().topLeft();
+    window.normal = QRect(widget->pos(), widget->size());
 }
 
 bool WindowEventFilter::eventFilter(QObject *watched, QEvent *event) {
@@ -97,7 +108,8 @@ bool WindowEventFilter::eventFilter(QObject *watched, QEvent *event) {
         PostEvent(record);
         return true;
     }
-    NoteFrameOffset(*FindWindow(number));
+    WindowRecord &window = *FindWindow(number);
+    NoteFrameOffset(window);
     if (type == QEvent::Move)
         return false;
     record.kind = EventSizeWindow;
@@ -139,6 +151,8 @@ QRect ScreenAreaFor(const QWidget *reference) {
 
 Qt::WindowFlags QtFlagsFor(int flags, bool hasParent) {
     Qt::WindowFlags qt = (flags & WindowTool) != 0 && hasParent ? Qt::Tool : Qt::Window;
+    if ((flags & WindowFront) != 0)
+        qt |= Qt::WindowStaysOnTopHint;
     if ((flags & WindowBorderless) != 0)
         return qt | Qt::FramelessWindowHint;
     if ((flags & WindowResizable) != 0)
@@ -156,11 +170,15 @@ void SetInnerSize(WindowRecord &window, int width, int height) {
         window.widget->resize(width, height);
 }
 
-// The outer geometry a window has (or will have) in its normal state.
+// The outer geometry a window has (or will have) in its normal state: its
+// own while it is in that state (shown or not); else the normal geometry
+// noted last, else what Qt kept, else its current one.
 QRect NormalOuterGeometry(const WindowRecord &window) {
     const QWidget *widget = window.widget;
-    if ((widget->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)) == 0)
+    if (InNormalState(widget))
         return QRect(widget->pos(), widget->size());
+    if (window.normal.isValid())
+        return window.normal;
     const QRect normal = widget->normalGeometry();
     if (normal.isEmpty())
         return QRect(widget->pos(), widget->size());
@@ -205,6 +223,7 @@ QWidget *OpenWindow(int number, int x, int y, int width, int height, const std::
         y = area.y() + (area.height() - widget->height()) / 2;
     }
     widget->move(x, y);
+    TheTables().windows[number].normal = QRect(widget->pos(), widget->size());
     widget->installEventFilter(Filter());
     if ((flags & WindowHidden) == 0)
         widget->show();
@@ -252,6 +271,13 @@ void ShowWindow(int number, bool show) {
         widget->raise();
 }
 
+void RaiseWindow(int number) {
+    QWidget *widget = WindowWidget(number);
+    // The headless platform cannot raise and says so on every call.
+    if (widget != nullptr && widget->isVisible() && QGuiApplication::platformName() != QLatin1String("offscreen"))
+        widget->raise();
+}
+
 bool IsWindowVisible(int number) {
     QWidget *widget = WindowWidget(number);
     return widget != nullptr && widget->isVisible();
@@ -272,10 +298,17 @@ void MoveWindow(int number, int x, int y, int width, int height) {
     if (window == nullptr)
         return;
     QWidget *widget = window->widget;
+    const QRect before = NormalOuterGeometry(*window);
+    const QRect after(QPoint(x != KeepCoordinate ? x : before.x(), y != KeepCoordinate ? y : before.y()),
+                      QSize(width >= 0 ? width : before.width(), height >= 0 ? height : before.height()));
+    window->normal = after;
+    // A maximised or minimised window keeps its place on the screen; the
+    // new geometry is the one it goes back to.
+    if (!InNormalState(widget))
+        return;
     if (width >= 0 || height >= 0)
-        SetInnerSize(*window, width >= 0 ? width : widget->width(), height >= 0 ? height : widget->height());
-    const QPoint at(x != KeepCoordinate ? x : widget->x(), y != KeepCoordinate ? y : widget->y());
-    widget->move(at);
+        SetInnerSize(*window, after.width(), after.height());
+    widget->move(after.topLeft());
 }
 
 int WindowX(int number) {
@@ -298,28 +331,59 @@ int WindowHeight(int number) {
     return window != nullptr ? NormalOuterGeometry(*window).height() : 0;
 }
 
+void WindowFrameExtent(int number, int *width, int *height) {
+    *width = 0;
+    *height = 0;
+    const QWidget *widget = WindowWidget(number);
+    if (widget == nullptr)
+        return;
+    const QSize extra = widget->frameGeometry().size() - widget->size();
+    if (extra.width() > 0 || extra.height() > 0) {
+        *width = std::max(extra.width(), 0);
+        *height = std::max(extra.height(), 0);
+        return;
+    }
+    // Not framed yet. Frameless windows and the headless platform have none;
+    // elsewhere a title bar and borders are the usual frame, taken on the
+    // large side so that a window sized by it fits.
+    if (widget->windowFlags().testFlag(Qt::FramelessWindowHint) ||
+        QGuiApplication::platformName() == QLatin1String("offscreen"))
+        return;
+    *width = 16;
+    *height = 64;
+}
+
 void SetWindowState(int number, int state) {
     WindowRecord *window = FindWindow(number);
     if (window == nullptr)
         return;
     NoteFrameOffset(*window);
     QWidget *widget = window->widget;
+    const bool wasNormal = InNormalState(widget);
     Qt::WindowStates qt = widget->windowState() & ~(Qt::WindowMaximized | Qt::WindowMinimized);
     if (state == WindowMaximized)
         qt |= Qt::WindowMaximized;
     else if (state == WindowMinimized)
         qt |= Qt::WindowMinimized;
     widget->setWindowState(qt);
+    // Back to normal: the geometry it had before (a hidden window would
+    // otherwise keep the maximised size).
+    if (!wasNormal && InNormalState(widget) && window->normal.isValid()) {
+        SetInnerSize(*window, window->normal.width(), window->normal.height());
+        widget->move(window->normal.topLeft());
+    }
 }
 
 int GetWindowState(int number) {
     QWidget *widget = WindowWidget(number);
     if (widget == nullptr)
         return WindowNormal;
-    if (widget->windowState() & Qt::WindowMinimized)
-        return WindowMinimized;
+    // A maximised window that was minimised counts as maximised: that is the
+    // state it comes back in.
     if (widget->windowState() & Qt::WindowMaximized)
         return WindowMaximized;
+    if (widget->windowState() & Qt::WindowMinimized)
+        return WindowMinimized;
     return WindowNormal;
 }
 
@@ -410,6 +474,13 @@ void FocusControl(int number) {
     if (widget == nullptr || (widget->focusPolicy() == Qt::NoFocus && widget->focusProxy() == nullptr))
         return;
     widget->setFocus(Qt::OtherFocusReason);
+}
+
+void SetControlClickFocus(int number, bool takesFocus) {
+    QWidget *widget = ControlWidget(number);
+    if (widget == nullptr || widget->focusPolicy() == Qt::NoFocus)
+        return;
+    widget->setFocusPolicy(takesFocus ? Qt::StrongFocus : Qt::TabFocus);
 }
 
 void ResizeControl(int number, int x, int y, int width, int height) {
