@@ -63,6 +63,18 @@ QStringList LocalFiles(const QMimeData *data) {
     return files;
 }
 
+// Drops are taken as copies only: a move would let the source delete what it
+// gave us (the dragged text, or even the dragged file).
+bool AcceptAsCopy(QDropEvent *event, bool offered) {
+    if (!offered || (event->possibleActions() & Qt::CopyAction) == 0) {
+        event->ignore();
+        return false;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    return true;
+}
+
 }  // namespace
 
 // ---- the widget ----
@@ -331,27 +343,32 @@ void CanvasWidget::keyReleaseEvent(QKeyEvent *event) {
     post(CanvasKeyUp, ModifierBits(event->modifiers()), key);
 }
 
+// What a drag offers this canvas: files when it takes files and the drag
+// carries local ones (they win over the text form a file manager adds),
+// else text when it takes text.
+CanvasWidget::DropOffer CanvasWidget::offer(const QMimeData *data) const {
+    if (data == nullptr)
+        return DropOffer::None;
+    if (dropFiles_ && !LocalFiles(data).isEmpty())
+        return DropOffer::Files;
+    if (dropText_ && data->hasText())
+        return DropOffer::Text;
+    return DropOffer::None;
+}
+
 void CanvasWidget::dragEnterEvent(QDragEnterEvent *event) {
-    const QMimeData *data = event->mimeData();
-    if ((dropFiles_ && !LocalFiles(data).isEmpty()) || (dropText_ && data != nullptr && data->hasText()))
-        event->acceptProposedAction();
-    else
-        event->ignore();
+    AcceptAsCopy(event, offer(event->mimeData()) != DropOffer::None);
 }
 
 void CanvasWidget::dragMoveEvent(QDragMoveEvent *event) {
-    const QMimeData *data = event->mimeData();
-    if ((dropFiles_ && !LocalFiles(data).isEmpty()) || (dropText_ && data != nullptr && data->hasText()))
-        event->acceptProposedAction();
-    else
-        event->ignore();
+    AcceptAsCopy(event, offer(event->mimeData()) != DropOffer::None);
 }
 
 void CanvasWidget::dropEvent(QDropEvent *event) {
-    const QStringList files = dropFiles_ ? LocalFiles(event->mimeData()) : QStringList();
-    event->acceptProposedAction();
-    if (files.isEmpty())
-        return;  // text drops are taken and left alone
+    const QMimeData *data = event->mimeData();
+    const DropOffer what = offer(data);
+    if (!AcceptAsCopy(event, what != DropOffer::None))
+        return;
     trackMouse(event->position());
     Event drop;
     drop.window = ControlWindow(number_);
@@ -359,7 +376,20 @@ void CanvasWidget::dropEvent(QDropEvent *event) {
     drop.kind = EventDrop;
     drop.input.mouseX = mouse_.x();
     drop.input.mouseY = mouse_.y();
-    drop.text = files.join('\n').toStdString();
+    drop.input.modifiers = ModifierBits(event->modifiers());
+    if (what == DropOffer::Files) {
+        // Each path stays whole: a name may contain a line feed.
+        const QStringList files = LocalFiles(data);
+        drop.type = DropFiles;
+        for (const QString &file : files)
+            drop.paths.push_back(file.toStdString());
+        drop.text = files.join('\n').toStdString();
+    } else {
+        // As the clipboard's text: Latin-1, characters above 255 become "?".
+        const QByteArray latin1 = data->text().toLatin1();
+        drop.type = DropText;
+        drop.text.assign(latin1.constData(), static_cast<size_t>(latin1.size()));
+    }
     PostEvent(drop);
 }
 

@@ -58,7 +58,10 @@ Pointer GetCanvasPointer(int number);
 bool CanvasHasFocus(int number);
 void SetCanvasToolTip(int number, const std::string &text);
 std::string GetCanvasToolTip(int number);
-// Accepting drops: files report EventDrop with the local paths; text drops are accepted and ignored.
+// Accepting drops, always as a copy: files report EventDrop of type DropFiles
+// with each local path in Event::paths; text reports EventDrop of type
+// DropText with the text as Latin-1 bytes. Both carry the drop point. When a
+// canvas takes both, a drag with local files is a file drop.
 void SetCanvasDropFiles(int number, bool accept);
 void SetCanvasDropText(int number, bool accept);
 int CanvasWidth(int number);

@@ -12,6 +12,7 @@
 #include "Canvas.h"
 #include "Event.h"
 
+class QMimeData;
 class QPainter;
 
 namespace hx {
@@ -63,6 +64,8 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
+    enum class DropOffer { None, Files, Text };
+    DropOffer offer(const QMimeData *data) const;
     void post(int type, int modifiers, int key = 0, int wheel = 0, int character = 0);
     void trackMouse(const QPointF &position);
     void stopPainter();

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace hx {
 
@@ -43,6 +44,12 @@ enum CanvasEventType : int {
     CanvasInput = 65549,
     // Posted by a control to itself to ask for a deferred redraw.
     ControlUpdateRequest = -3,
+};
+
+// Event types of drops (kind EventDrop).
+enum DropType : int {
+    DropFiles = 0,         // local files: Event::paths, one entry per file
+    DropText = 1,          // text: Event::text holds it as Latin-1 bytes
 };
 
 // Modifier bits of a canvas event.
@@ -84,10 +91,14 @@ struct Event {
     int window = -1;
     int control = -1;
     int kind = EventNone;
-    int type = 0;          // control events: the event type; menu events: the id
+    int type = 0;          // control events: the event type; menu events: the id; drops: DropType
     int64_t data = 0;      // timer number, menu id, ...
-    CanvasAttributes input;
-    std::string text;      // drops: the dropped local file paths joined by "\n"
+    CanvasAttributes input; // drops: the drop point in mouseX, mouseY
+    // Text drops: the text as Latin-1 bytes. File drops: the paths joined by
+    // "\n", for display only (a name may hold a line feed itself: open
+    // what paths lists).
+    std::string text;
+    std::vector<std::string> paths;  // file drops: every dropped local path, in order
 };
 
 }  // namespace hx

@@ -274,7 +274,7 @@ TEST_F(CanvasEvents, DroppedLocalFilesArriveAsOneDropEvent) {
     SetCanvasDropFiles(TestCanvas, true);
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile("/tmp/a.bin"), QUrl("https://example.invalid/x"),
-                  QUrl::fromLocalFile("/tmp/b c.bin")});
+                  QUrl::fromLocalFile("/tmp/b c.bin"), QUrl::fromLocalFile("/tmp/line\nfeed.bin")});
     // Qt hands the drop to the widget that accepted the drag's entry.
     QDragEnterEvent enter(QPoint(3, 4), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(canvas(), &enter);
@@ -284,14 +284,38 @@ TEST_F(CanvasEvents, DroppedLocalFilesArriveAsOneDropEvent) {
     const std::vector<Event> events = Taken();
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].kind, EventDrop);
+    EXPECT_EQ(events[0].type, DropFiles);
     EXPECT_EQ(events[0].control, TestCanvas);
     EXPECT_EQ(events[0].window, TestWindow);
-    EXPECT_EQ(events[0].text, "/tmp/a.bin\n/tmp/b c.bin");
+    EXPECT_EQ(events[0].input.mouseX, 3);
+    EXPECT_EQ(events[0].input.mouseY, 4);
+    // Each name whole, the line feed in the last one included.
+    EXPECT_EQ(events[0].paths, (std::vector<std::string>{"/tmp/a.bin", "/tmp/b c.bin", "/tmp/line\nfeed.bin"}));
 }
 
-TEST_F(CanvasEvents, TextDropIsTakenAndIgnored) {
+// The source of a drag offering a move deletes what it gave once the drop
+// is taken as a move: every drop is taken as a copy, or refused.
+TEST_F(CanvasEvents, DropsAreTakenAsCopiesOnly) {
+    SetCanvasDropText(TestCanvas, true);
     QMimeData data;
     data.setText("hello");
+    QDragEnterEvent offered(QPoint(3, 4), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    offered.setDropAction(Qt::MoveAction);
+    QCoreApplication::sendEvent(canvas(), &offered);
+    EXPECT_TRUE(offered.isAccepted());
+    EXPECT_EQ(offered.dropAction(), Qt::CopyAction);
+    QDragEnterEvent moveOnly(QPoint(3, 4), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(canvas(), &moveOnly);
+    EXPECT_FALSE(moveOnly.isAccepted());
+    QDropEvent drop(QPointF(3, 4), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    drop.setDropAction(Qt::MoveAction);
+    QCoreApplication::sendEvent(canvas(), &drop);
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+}
+
+TEST_F(CanvasEvents, TextDropArrivesAsLatin1WithItsPoint) {
+    QMimeData data;
+    data.setText(QString::fromUtf8("caf\u00e9 \u20ac"));
     QDragEnterEvent refused(QPoint(3, 4), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     SetCanvasDropFiles(TestCanvas, true);   // files only: text is refused
     QCoreApplication::sendEvent(canvas(), &refused);
@@ -300,9 +324,16 @@ TEST_F(CanvasEvents, TextDropIsTakenAndIgnored) {
     QDragEnterEvent enter(QPoint(3, 4), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(canvas(), &enter);
     EXPECT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(3, 4), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent drop(QPointF(30, 40), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(canvas(), &drop);
-    EXPECT_EQ(PendingEventCount(), 0u);
+    const std::vector<Event> events = Taken();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].kind, EventDrop);
+    EXPECT_EQ(events[0].type, DropText);
+    EXPECT_EQ(events[0].input.mouseX, 30);
+    EXPECT_EQ(events[0].input.mouseY, 40);
+    EXPECT_EQ(events[0].text, std::string("caf\xE9 ?"));   // as the clipboard converts it
+    EXPECT_TRUE(events[0].paths.empty());
 }
 
 TEST_F(CanvasEvents, BadCanvasRequestsAreRefused) {
