@@ -27,6 +27,7 @@
 #include "platform/File.h"
 #include "platform/Platform.h"
 #include "tools/AlgorithmRegistry.h"
+#include "tools/Fingerprints.h"
 
 using namespace hx;
 
@@ -290,6 +291,37 @@ TEST_F(FingerprintWindowTest, ProgressFollowsTheWalkToTheEnd) {
     EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
     EXPECT_EQ(progress.front(), 56);   // 500 of 9000 bytes, rounded
     EXPECT_EQ(progress.back(), 1000);
+    FreeBinary(store);
+}
+
+TEST_F(FingerprintWindowTest, WalkOverAFileLetsGoOfEveryChunkItRead) {
+    StartUp("");
+    std::string bytes(10000, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 31 + (i >> 7));
+    const std::string path = file("chunks.bin", bytes);
+    Binary *store = OpenBinary(-1, path, 1000);
+    ASSERT_NE(store, nullptr);
+    const AlgorithmRecord &sha1 = *FingerprintRegistry().find("SHA1");
+    FingerprintOutcome whole = FingerprintOfRange(sha1, store, 0, 20000, ToolRun());
+    ASSERT_EQ(whole.result, ToolRunResult::Done);
+    std::optional<ByteBuffer> expected = DigestOfFile(sha1, path);
+    ASSERT_TRUE(expected.has_value());
+    EXPECT_EQ(BytesToHex(whole.digest.data(), whole.digest.size()), BytesToHex(expected->data(), expected->size()));
+    EXPECT_EQ(GetBinaryCacheSize(store), 0);
+
+    // Cancelled after the first slice: no digest, and the chunk in hand goes back too.
+    ToolRun run;
+    run.window = FingerprintWindowNumber;
+    run.afterSlice = [] {
+        Event close;
+        close.window = FingerprintWindowNumber;
+        close.kind = EventCloseWindow;
+        PostEvent(close);
+    };
+    FingerprintOutcome cancelled = FingerprintOfRange(sha1, store, 0, 10000, run);
+    EXPECT_EQ(cancelled.result, ToolRunResult::Cancelled);
+    EXPECT_FALSE(cancelled.digest.valid());
+    EXPECT_EQ(GetBinaryCacheSize(store), 0);
     FreeBinary(store);
 }
 
