@@ -5,6 +5,7 @@
 #include "app/ConfigurationsWindow.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 #include "app/Globals.h"
@@ -47,6 +48,8 @@ ConfigState &State() {
     return state;
 }
 
+}  // namespace
+
 std::vector<std::string> SortedNames(const std::string &folder, const std::string &extension) {
     std::vector<std::string> names;
     for (const std::string &file : ListFolder(folder, extension))
@@ -55,6 +58,8 @@ std::vector<std::string> SortedNames(const std::string &folder, const std::strin
     names.erase(std::unique(names.begin(), names.end()), names.end());
     return names;
 }
+
+namespace {
 
 // Fills a drop-down with names and selects current; returns current when it
 // is not among them (the name to keep), else "".
@@ -206,7 +211,7 @@ void OpenConfigurationsWindow() {
     PlaceInGroup(ConfigHistorySpin, ConfigHistoryPanel, panelWidth - 110, 20);
 
     // When the changes apply: the Part's window says nothing, and users wonder.
-    CreateLabel(ConfigFirstLabel + 5, w, 200, height - 60, panelWidth, 16, GetText("AppliesAtNextStart"));
+    CreateLabel(ConfigFirstLabel + 5, w, 200, height - 80, panelWidth, 36, GetText("AppliesAtNextStart"));
     CreateButton(ConfigApply, w, width - 110, height - 35, 100, 25, GetText("Apply"));
 
     ConfigState &state = State();

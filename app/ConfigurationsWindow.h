@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace hx {
 
@@ -24,6 +25,10 @@ enum ConfigurationsControl : int {
 
 // Opens window 5 built from the settings, shows it and disables windows 0–4 and 6.
 void OpenConfigurationsWindow();
+
+// The names (file names without extension) of the files in folder that end
+// in extension, sorted and without repeats: the language and theme lists.
+std::vector<std::string> SortedNames(const std::string &folder, const std::string &extension);
 
 // German for a "de" locale (LC_ALL, else LC_MESSAGES, else LANG), English otherwise.
 std::string LanguageForLocale();

@@ -84,6 +84,8 @@ void CreateGroup(int number, int window, int x, int y, int width, int height, co
 void CreateLabel(int number, int window, int x, int y, int width, int height, const std::string &text,
                  int flags) {
     QLabel *label = Place(number, window, new QLabel(Latin1(text)), x, y, width, height);
+    // A text longer than its place goes on in the next line where there is room for one.
+    if (label) label->setWordWrap(true);
     if (label && (flags & ControlRightAligned)) label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 

@@ -284,8 +284,22 @@ bool IsWindowVisible(int number) {
 }
 
 void DisableWindow(int number, bool disable) {
-    if (QWidget *widget = WindowWidget(number))
-        widget->setEnabled(!disable);
+    QWidget *widget = WindowWidget(number);
+    if (widget == nullptr)
+        return;
+    widget->setProperty("hxDisabled", disable);
+    widget->setEnabled(!disable);
+    // Qt hands a window's enabled state on to the windows it owns (the tool
+    // windows are owned by the main window), which would take the Cancel
+    // button of a running tool, or a modal window, with it. Each window here
+    // keeps the state it was given itself.
+    for (const auto &[other, record] : TheTables().windows) {
+        if (other == number || record.widget == nullptr)
+            continue;
+        const bool own = record.widget->property("hxDisabled").toBool();
+        if (record.widget->isEnabled() == own)
+            record.widget->setEnabled(!own);
+    }
 }
 
 void SetWindowTitle(int number, const std::string &title) {
