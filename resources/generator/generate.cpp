@@ -1,12 +1,13 @@
-// Writes the built-in pictures and the icon themes into the source tree:
+// Writes the icon themes into the source tree:
 //
-//   resources/images/*.png        the built-in pictures, for looking at
-//   resources/BuiltinImages.cpp   the same PNG data as byte arrays
 //   Themes/Farm-Fresh.zip         the default, colourful icon theme
 //   Themes/Slate.zip              a flat blue-grey icon theme
 //
-// With a second argument it also writes previews there: icon-sheet.png
-// (both themes side by side, enlarged) and launch.png.
+// The built-in pictures are drawn by the build itself (embed.cpp, from the
+// same drawing code), so they are not kept in the tree. With a second
+// argument the generator writes previews there: the built-in pictures as
+// PNG files, icon-sheet.png (both themes side by side, enlarged) and
+// launch.png.
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -36,19 +37,6 @@ bool writeFile(const QString &path, const QByteArray &bytes) {
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
     return file.write(bytes) == bytes.size();
-}
-
-QByteArray byteArraySource(const char *name, const QByteArray &bytes) {
-    QByteArray out = "constexpr uint8_t ";
-    out += name;
-    out += "[] = {";
-    for (int i = 0; i < bytes.size(); ++i) {
-        if (i % 16 == 0)
-            out += "\n   ";
-        out += QByteArray(" 0x") + QByteArray::number(static_cast<uint8_t>(bytes[i]), 16).rightJustified(2, '0') + ",";
-    }
-    out += "\n};\n\n";
-    return out;
 }
 
 bool writeTheme(const QString &path, const std::vector<NamedIcon> &icons) {
@@ -119,35 +107,16 @@ int main(int argc, char **argv) {
         return 2;
     }
     const QDir root(QString::fromLocal8Bit(argv[1]));
-    root.mkpath("resources/images");
     root.mkpath("Themes");
 
     const struct {
-        const char *file, *array, *accessor;
+        const char *file;
         QImage image;
     } pictures[] = {
-        {"Launch.png", "Launch", "LaunchPng", DrawLaunchPicture()},
-        {"ScrollTrack.png", "ScrollTrack", "ScrollTrackPng", DrawScrollTrack()},
-        {"ScrollThumb.png", "ScrollThumb", "ScrollThumbPng", DrawScrollThumb()},
-        {"Frame.png", "Frame", "FramePng", DrawFrame()},
-        {"Splitter.png", "Splitter", "SplitterPng", DrawSplitter()},
+        {"Launch.png", DrawLaunchPicture()},   {"ScrollTrack.png", DrawScrollTrack()},
+        {"ScrollThumb.png", DrawScrollThumb()}, {"Frame.png", DrawFrame()},
+        {"Splitter.png", DrawSplitter()},
     };
-    QByteArray source =
-        "// The built-in pictures as PNG data. Written by resources/generator from the\n"
-        "// same drawing code as resources/images/*.png; change the generator, not this file.\n"
-        "#include \"resources/BuiltinImages.h\"\n\nnamespace hx {\n\nnamespace {\n\n";
-    QByteArray accessors;
-    for (const auto &picture : pictures) {
-        const QByteArray png = pngBytes(picture.image);
-        if (!writeFile(root.filePath(QString("resources/images/") + picture.file), png))
-            return 1;
-        source += byteArraySource(picture.array, png);
-        accessors += QByteArray("std::span<const uint8_t> ") + picture.accessor + "() { return " +
-                     picture.array + "; }\n";
-    }
-    source += "}  // namespace\n\n" + accessors + "\n}  // namespace hx\n";
-    if (!writeFile(root.filePath("resources/BuiltinImages.cpp"), source))
-        return 1;
 
     const std::vector<NamedIcon> fresh = DrawIcons(IconStyle::Colourful);
     const std::vector<NamedIcon> slate = DrawIcons(IconStyle::Slate);
@@ -157,6 +126,8 @@ int main(int argc, char **argv) {
 
     if (argc > 2) {
         const QDir preview(QString::fromLocal8Bit(argv[2]));
+        for (const auto &picture : pictures)
+            if (!writeFile(preview.filePath(picture.file), pngBytes(picture.image))) return 1;
         iconSheet({{"Farm-Fresh", fresh}, {"Slate", slate}}).save(preview.filePath("icon-sheet.png"));
         pictures[0].image.save(preview.filePath("launch.png"));
         QImage small(5 * 24 * 4, 26 * 4, QImage::Format_ARGB32_Premultiplied);
