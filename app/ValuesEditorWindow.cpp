@@ -19,6 +19,7 @@
 #include "app/Theme.h"
 #include "app/ToolWindows.h"
 #include "app/ValueFormats.h"
+#include "app/ValuesEditorWindow.h"
 #include "document/Binary.h"
 #include "document/Document.h"
 #include "hexview/HexView.h"
@@ -30,35 +31,31 @@ namespace hx {
 
 namespace {
 
-constexpr int ValuesWindow = 1;
-constexpr int WindowWidthPx = 240;
-constexpr int WindowHeightPx = 410;
+constexpr int ValuesWindow = ValuesEditorWindowNumber;
 
-// Control numbers. The toggles and Set buttons are the ones the loop's table
-// names; fields, list and swatch take the free numbers between them. Frames
-// and labels report nothing and live in a block of their own.
-enum ValuesControl : int {
-    CharacterList = 2,
-    FirstBitToggle = 3,      // bit i is control 3 + i (3 ... 10)
-    ByteField = 11,
-    WordField = 12,
-    DWordField = 13,
-    QWordField = 14,
-    SingleField = 15,
-    DoubleField = 16,
-    ColourSwatch = 17,
-    TimestampField = 18,
-    SetCharacter = 19,
-    SetBits = 20,
-    SetByte = 21,
-    SetWord = 22,
-    SetDWord = 23,
-    SetQWord = 24,
-    SetSingle = 25,
-    SetDouble = 26,
-    SetColour = 27,
-    SetTimestamp = 28,
-    FirstFrameControl = 1100,   // groups and labels: 1100 ... 1112
+// Short names inside this file.
+enum : int {
+    CharacterList = ValuesCharacterList,
+    FirstBitToggle = ValuesFirstBitToggle,
+    ByteField = ValuesByteField,
+    WordField = ValuesWordField,
+    DWordField = ValuesDWordField,
+    QWordField = ValuesQWordField,
+    SingleField = ValuesSingleField,
+    DoubleField = ValuesDoubleField,
+    ColourSwatch = ValuesColourSwatch,
+    TimestampField = ValuesTimestampField,
+    SetCharacter = ValuesSetCharacter,
+    SetBits = ValuesSetBits,
+    SetByte = ValuesSetByte,
+    SetWord = ValuesSetWord,
+    SetDWord = ValuesSetDWord,
+    SetQWord = ValuesSetQWord,
+    SetSingle = ValuesSetSingle,
+    SetDouble = ValuesSetDouble,
+    SetColour = ValuesSetColour,
+    SetTimestamp = ValuesSetTimestamp,
+    FirstFrameControl = ValuesFirstFrame,
 };
 
 constexpr int SetButtonSize = 20;
@@ -134,7 +131,7 @@ void BuildCharacterList() {
 
 void OpenValuesEditor() {
     SetTextGroup("ValuesEditor");
-    OpenWindow(ValuesWindow, 0, 0, WindowWidthPx, WindowHeightPx, GetText("\\Window\\ValuesEditor"),
+    OpenWindow(ValuesWindow, 0, 0, ValuesEditorWidth, ValuesEditorHeight, GetText("\\Window\\ValuesEditor"),
                WindowTool | WindowHidden | WindowCentered, 0);
     if (!IsWindow(ValuesWindow)) return;
     int frame = FirstFrameControl;
