@@ -1,6 +1,10 @@
 #include "Application.h"
 
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
 #include <sstream>
+#include <sys/stat.h>
 
 #include "app/CommandStates.h"
 #include "app/Globals.h"
@@ -15,12 +19,14 @@
 #include "document/Document.h"
 #include "document/Save.h"
 #include "hexview/HexView.h"
+#include "hexview/HexViewDrop.h"
 #include "hexview/HexViewLook.h"
 #include "platform/Canvas.h"
 #include "platform/Dialogs.h"
 #include "platform/File.h"
 #include "platform/Menu.h"
 #include "platform/Platform.h"
+#include "platform/ProgressWindow.h"
 #include "tabbar/TabBar.h"
 #include "tools/AlgorithmRegistry.h"
 
@@ -35,9 +41,42 @@ Document *MainDocument() {
     return view ? view->CurrentDocument : nullptr;
 }
 
-// A document nobody has touched yet: no file and nothing done to it.
+// A document nobody has touched yet: no file, no name and nothing done to it.
+// A new document named on purpose (a path that does not exist yet) stays.
 bool IsUntouched(const Document *doc) {
-    return doc && doc->Store && !doc->Store->File.isOpen() && doc->Hist && HistoryIndex(doc->Hist) == 0;
+    return doc && doc->Store && !doc->Store->File.isOpen() && doc->Store->FileName.empty() && doc->Hist &&
+           HistoryIndex(doc->Hist) == 0;
+}
+
+// The path as one spelling for comparing names of files that do not exist yet.
+std::string NormalPath(const std::string &path) {
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    if (error) return path;
+    return absolute.lexically_normal().string();
+}
+
+// The document of the view that already holds the file at path: the same file
+// (device and inode), however the path spells it or whichever hard link it
+// names; for a path that does not exist, a new document waiting to create
+// that very path. nullptr when there is none.
+Document *DocumentOfFile(HexView *view, const std::string &path) {
+    if (!view || path.empty()) return nullptr;
+    uint64_t device = 0, inode = 0;
+    const bool exists = FileIdentity(path, device, inode);
+    const std::string spelled = exists ? std::string() : NormalPath(path);
+    for (auto &entry : view->Documents) {
+        Document *doc = entry.get();
+        if (!doc || !doc->Store) continue;
+        const Binary &store = *doc->Store;
+        if (exists) {
+            uint64_t d = 0, i = 0;
+            if (store.File.isOpen() && store.File.identity(d, i) && d == device && i == inode) return doc;
+            continue;
+        }
+        if (!store.File.isOpen() && !store.FileName.empty() && NormalPath(store.FileName) == spelled) return doc;
+    }
+    return nullptr;
 }
 
 std::string DocumentTitle(const Document *doc) {
@@ -85,12 +124,54 @@ void ShowSelectedOrNew() {
     NewFileInEditor(MainViewGadget);
 }
 
-// Opens path into the main view, replacing an untouched document first.
+// Opens path into the main view, replacing an untouched document first. A
+// file that is open already only has its tab selected.
 void OpenReplacingUntouched(const std::string &path) {
     if (path.empty()) return;
     Document *current = MainDocument();
-    if (IsUntouched(current)) CloseDocument(current);
+    if (IsUntouched(current) && !DocumentOfFile(MainView(), path)) CloseDocument(current);
     OpenFileInEditor(MainViewGadget, path);
+}
+
+// Makes an open document the shown one of its view: its tab selected, the
+// view focused.
+void SelectDocument(int gadget, Document *doc) {
+    HexView *view = HexViewByGadget(gadget);
+    if (!view || !doc) return;
+    if (doc->Tab) SetTabBarState(view->TabBar, TabBarItemIndex(view->TabBar, doc->Tab));
+    ShowDocument(view, doc);
+    FocusControl(gadget);
+}
+
+// Tells the user what opening name gave when it was not simply the file: a
+// path that exists but could not be opened, a new document whose folder is
+// missing, or an interrupted save that opening repaired.
+void ReportOpening(Binary *store, const std::string &name) {
+    if (!store) return;
+    if (store->File.isOpen()) {
+        const int32_t recovery = store->Recovery;
+        store->Recovery = RecoveryNone;
+        if (recovery == RecoveryFinishedNew)
+            TellUser(FillPlaceholder(GetText("\\Messages\\RecoveryFinishedNew"), "%FILE", name));
+        else if (recovery == RecoveryKeptOld)
+            TellUser(FillPlaceholder(GetText("\\Messages\\RecoveryKeptOld"), "%FILE", name));
+        return;
+    }
+    struct stat info {};
+    const bool missing = ::stat(name.c_str(), &info) != 0 && errno == ENOENT;
+    if (!missing) {
+        // It is there (or cannot even be looked at) but could not be opened:
+        // the document must not carry its name, or Save would replace a file
+        // whose bytes it never had.
+        store->FileName.clear();
+        TellUser(FillPlaceholder(GetText("\\Messages\\OpenFailed"), "%FILE", name));
+        return;
+    }
+    // A new document under that name; its first save creates the file.
+    store->FileName = name;
+    struct stat folder {};
+    if (::stat(FolderOf(name).c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode))
+        TellUser(FillPlaceholder(GetText("\\Messages\\NewFileFolderMissing"), "%FILE", name));
 }
 
 void UpdateTabText(Document *doc) {
@@ -149,12 +230,29 @@ void OpenWithDialog() {
     for (const std::string &path : OpenFileDialog(request)) OpenReplacingUntouched(path);
 }
 
-void HandleDrop(const Event &event) {
-    if (event.control != TabBarGadget) return;
+// Each dropped path is opened as it is, line feeds in names included.
+void OpenDroppedFiles(const Event &event) {
+    if (!event.paths.empty()) {
+        for (const std::string &path : event.paths) OpenReplacingUntouched(path);
+        return;
+    }
+    // A drop posted with the paths only as lines of text (no list): the
+    // first empty line ends the walk.
     std::istringstream lines(event.text);
     std::string path;
-    // The first empty field ends the walk.
     while (std::getline(lines, path) && !path.empty()) OpenReplacingUntouched(path);
+}
+
+// Files dropped on the tab bar or the main view open; text dropped on a hex
+// view goes into its document at the drop point.
+void HandleDrop(const Event &event) {
+    if (event.type == DropText) {
+        if (!IsHexViewGadget(event.control)) return;
+        HexDropResult result = DropTextOnHexView(event.control, event.input.mouseX, event.input.mouseY, event.text);
+        if (result == HexDropResult::NoMemory) TellUser(GetText("\\Messages\\NoMemory"));
+        return;
+    }
+    if (event.control == TabBarGadget || event.control == MainViewGadget) OpenDroppedFiles(event);
 }
 
 void HandleTabBar(const Event &event) {
@@ -324,17 +422,24 @@ void FillHexViewLook() {
 // ---- document flows ----------------------------------------------------------------
 
 Document *OpenFileInEditor(int gadget, const std::string &name) {
+    HexView *view = HexViewByGadget(gadget);
+    // A second document on the same file would let one tab's save silently
+    // undo the other's: the file's tab is selected instead.
+    if (Document *open = DocumentOfFile(view, name)) {
+        SelectDocument(gadget, open);
+        if (open->Store->File.isOpen()) AddRecentFile(name);
+        return open;
+    }
     Document *doc = NewEditorFile(gadget, name);
     if (!doc) return nullptr;
-    HexView *view = HexViewByGadget(gadget);
     int tabBar = view ? view->TabBar : TabBarGadget;
     int index = AddTabBarItem(tabBar, -1, FileNamePart(name), nullptr, doc);
     SetTabBarState(tabBar, index);
     doc->Tab = GetTabBarItem(tabBar, index);
     FocusControl(gadget);
-    AddRecentFile(name);
-    if (!doc->Store || !doc->Store->File.isOpen())
-        TellUser(FillPlaceholder(GetText("\\Messages\\OpenFailed"), "%FILE", name));
+    ReportOpening(doc->Store, name);
+    // A name that is no file yet enters the recent list at its first save.
+    if (doc->Store && doc->Store->File.isOpen()) AddRecentFile(name);
     return doc;
 }
 
@@ -365,30 +470,125 @@ bool CloseDocumentAsking(Document *doc) {
     return true;
 }
 
+namespace {
+
+// Shows the progress window while a save runs longer than
+// SaveProgressDelay::Millis, from the save's progress reports; closes it when
+// the save is over.
+class SaveProgressWatch {
+public:
+    SaveProgressWatch() : start_(std::chrono::steady_clock::now()) {
+        SaveProgress::Report = [this](int64_t done, int64_t total) { report(done, total); };
+    }
+    ~SaveProgressWatch() {
+        SaveProgress::Report = nullptr;
+        if (shown_) CloseProgressWindow();
+    }
+    SaveProgressWatch(const SaveProgressWatch &) = delete;
+    SaveProgressWatch &operator=(const SaveProgressWatch &) = delete;
+
+private:
+    void report(int64_t done, int64_t total) {
+        if (!shown_) {
+            auto elapsed = std::chrono::steady_clock::now() - start_;
+            if (elapsed < std::chrono::milliseconds(SaveProgressDelay::Millis)) return;
+            OpenProgressWindow(MainWindowNumber, GetText("\\Messages\\SaveProgressTitle"),
+                               GetText("\\Messages\\SaveProgressNote"));
+            shown_ = true;
+        }
+        std::string line = FillPlaceholder(GetText("\\Messages\\SaveProgress"), "%DONE", FormatSize(done));
+        UpdateProgressWindow(done, total, FillPlaceholder(line, "%TOTAL", FormatSize(total)));
+    }
+
+    std::chrono::steady_clock::time_point start_;
+    bool shown_ = false;
+};
+
+SaveResult SaveWatched(Document *doc, const std::string &name, bool full) {
+    SaveProgressWatch watch;
+    if (!full) return SaveDocument(doc, name);
+    SaveResult result = SaveDocumentFull(doc, name);
+    if (result.ok()) doc->SavedHistoryIndex = HistoryIndex(doc->Hist);
+    return result;
+}
+
+enum class DiskAnswer { WriteAnyway, SaveElsewhere, Cancel };
+
+// The question when the file on disk is not the one this document was read
+// from (FileReplaced) or was changed by someone else (ChangedOnDisk).
+DiskAnswer AskAboutFileOnDisk(SaveStatus status, const std::string &path) {
+    const bool replaced = status == SaveStatus::FileReplaced;
+    SaveQuestion question;
+    question.window = MainWindowNumber;
+    question.title = GetText("\\Messages\\Title");
+    question.text = FillPlaceholder(
+        GetText(replaced ? "\\Messages\\FileReplaced" : "\\Messages\\ChangedOnDisk"), "%FILE", path);
+    question.saveText = GetText(replaced ? "\\Messages\\SaveAnyway" : "\\Messages\\Overwrite");
+    question.discardText = GetText("\\Messages\\SaveAsElsewhere");
+    question.cancelText = GetText("\\Messages\\Cancel");
+    switch (AskSaveChanges(question)) {
+    case SaveChoice::Save: return DiskAnswer::WriteAnyway;
+    case SaveChoice::Discard: return DiskAnswer::SaveElsewhere;
+    case SaveChoice::Cancel: break;
+    }
+    return DiskAnswer::Cancel;
+}
+
+std::string AskSaveName(const Document *doc) {
+    SaveFileRequest request;
+    request.window = MainWindowNumber;
+    request.title = GetText("\\SaveFileRequester\\Title");
+    request.pattern = GetText("\\SaveFileRequester\\Pattern");
+    request.proposedName = doc->Store->FileName.empty() ? GetText("\\Window\\New") : doc->Store->FileName;
+    return SaveFileDialog(request);
+}
+
+}  // namespace
+
 bool SaveDocumentInteractive(Document *doc, bool askName) {
     if (!doc || !doc->Store) return false;
+    Binary *store = doc->Store;
+    const bool hadFile = store->File.isOpen();
+    const std::string oldName = store->FileName;
     std::string name;
-    // A document without a file is saved as under a new name: saving it
-    // "in place" would write nothing and look like success.
-    if (askName || !doc->Store->File.isOpen()) {
-        SaveFileRequest request;
-        request.window = MainWindowNumber;
-        request.title = GetText("\\SaveFileRequester\\Title");
-        request.pattern = GetText("\\SaveFileRequester\\Pattern");
-        request.proposedName = doc->Store->FileName.empty() ? GetText("\\Window\\New") : doc->Store->FileName;
-        name = SaveFileDialog(request);
+    if (askName || store->FileName.empty()) {
+        // A document without a name is saved as: saving it "in place" would
+        // write nothing and look like success.
+        name = AskSaveName(doc);
         if (name.empty()) return false;
+    } else if (!hadFile) {
+        // A new document named when it was opened: the first save creates
+        // the file. One that another program made there meanwhile is not
+        // replaced unasked.
+        name = store->FileName;
+        if (FileExists(name)) {
+            switch (AskAboutFileOnDisk(SaveStatus::ChangedOnDisk, name)) {
+            case DiskAnswer::Cancel: return false;
+            case DiskAnswer::SaveElsewhere: return SaveDocumentInteractive(doc, true);
+            case DiskAnswer::WriteAnyway: break;
+            }
+        }
     }
-    SaveResult result = SaveDocument(doc, name);
+    SaveResult result = SaveWatched(doc, name, false);
+    const std::string target = name.empty() ? store->FileName : name;
+    if (result.status == SaveStatus::FileReplaced || result.status == SaveStatus::ChangedOnDisk) {
+        // Nothing was written. The whole content can always be written: the
+        // old file's bytes stay readable while it is open.
+        switch (AskAboutFileOnDisk(result.status, target)) {
+        case DiskAnswer::Cancel: return false;
+        case DiskAnswer::SaveElsewhere: return SaveDocumentInteractive(doc, true);
+        case DiskAnswer::WriteAnyway: break;
+        }
+        result = SaveWatched(doc, target, true);
+    }
     if (!result.ok()) {
-        std::string text = FillPlaceholder(GetText("\\Messages\\SaveFailed"), "%FILE",
-                                           name.empty() ? doc->Store->FileName : name);
+        std::string text = FillPlaceholder(GetText("\\Messages\\SaveFailed"), "%FILE", target);
         TellUser(FillPlaceholder(text, "%REASON", SaveReason(result)));
         return false;
     }
-    if (!name.empty()) {
+    if (!name.empty() || !hadFile || store->FileName != oldName) {
         UpdateTabText(doc);
-        AddRecentFile(doc->Store->FileName);
+        AddRecentFile(store->FileName);
     }
     if (HexView *view = static_cast<HexView *>(doc->View); view && view->CurrentDocument == doc)
         RedrawHexView(view);
@@ -410,6 +610,8 @@ void StartUp(const std::string &firstFile) {
     LoadLanguage(data + "/Languages/" + AppSettings().Language + ".ini");
     LoadTheme(data + "/Themes/" + AppSettings().Theme + ".zip");
     OpenMainWindow();
+    // Files dropped on the main view open as on the tab bar.
+    SetCanvasDropFiles(MainViewGadget, true);
     for (const ToolModule *tool : ToolModules())
         if (tool->open) tool->open();
     SetSelectionListener([](int64_t start, int64_t length) {
@@ -465,6 +667,16 @@ bool DispatchEvent(const Event &event) {
     }
 }
 
+void OpenMoreFiles(const std::vector<std::string> &files) {
+    if (files.size() < 2) return;
+    Document *first = MainDocument();
+    for (size_t i = 1; i < files.size(); ++i) OpenReplacingUntouched(ResolveUserPath(files[i]));
+    if (first && first->Tab) {
+        SetTabBarState(TabBarGadget, TabBarItemIndex(TabBarGadget, first->Tab));
+        ShowInMainView(first);
+    }
+}
+
 void ShutDown() {
     HexView *view = MainView();
     if (view) {
@@ -475,10 +687,11 @@ void ShutDown() {
     ShutdownPlatform();
 }
 
-int RunApplication(int argc, char **argv) {
+int RunApplication(int argc, char **argv, const std::vector<std::string> &files) {
     InitPlatform(argc, argv);
     InstallQuitSignals();
-    StartUp(CommandLineArgument(0));
+    StartUp(files.empty() ? std::string() : files.front());
+    OpenMoreFiles(files);
     while (DispatchEvent(WaitEvent())) {
     }
     ShutDown();

@@ -115,7 +115,7 @@ TEST_F(ApplicationTest, DropOnUntouchedDocumentReplacesItAndKeepsAChangedOne) {
     // A changed new document stays when files are dropped.
     menu(CommandNew);
     type('4');
-    drop.text = a;
+    drop.text = file("d.bin", "D");   // a file not open yet: an open one only gets its tab selected
     DispatchEvent(drop);
     EXPECT_EQ(tabs(), 5);
 }
