@@ -29,6 +29,8 @@ enum MenuCommand : int {
     CommandBigEndian = 28,
     CommandLittleEndian = 29,
     CommandConfigurations = 30,
+    CommandSearchAgain = 31,   // F3: the Search button's work from the main view
+    CommandGoTo = 32,          // Ctrl+G: the cursor to an offset typed in a small dialog
 };
 
 }  // namespace hx

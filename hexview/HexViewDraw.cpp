@@ -50,6 +50,74 @@ HexMetrics MeasureMetrics(Drawing &drawing) {
     return m;
 }
 
+// Bytes read around a pane for its match marks: pattern length - 1 on each
+// side, so that an occurrence crossing the pane's top or bottom edge is
+// marked in its visible part. Longer patterns get no context: reading it
+// would cost more than a redraw should.
+constexpr int64_t MaxMarkContext = 64 * 1024;
+
+int64_t MarkContext(const Document &doc) {
+    const int64_t p = doc.SearchPattern ? doc.SearchPattern.size() : 0;
+    return p > 1 && p - 1 <= MaxMarkContext ? p - 1 : 0;
+}
+
+// Fills the pane's match mask (one byte per byte of its buffer) from bytes,
+// which hold the pane's bytes at offset `before` with context around them.
+// Occurrences are found from the start of bytes on and do not overlap: after
+// one, the search goes on behind it. An empty pattern marks nothing.
+void MarkMatches(Pane &pane, const ByteBuffer &pattern, const uint8_t *bytes, int64_t length, int64_t before) {
+    const int64_t n = pane.Buffer ? pane.Buffer.size() : 0;
+    if (!pane.MatchMask.resize(n)) {
+        pane.MatchMask.reset();
+        return;
+    }
+    if (n == 0) return;
+    std::memset(pane.MatchMask.data(), 0, static_cast<size_t>(n));
+    const int64_t p = pattern ? pattern.size() : 0;
+    if (p <= 0 || !bytes) return;
+    uint8_t *mask = pane.MatchMask.data();
+    int64_t i = 0;
+    while (i + p <= length) {
+        const void *hit = memmem(bytes + i, static_cast<size_t>(length - i), pattern.data(), static_cast<size_t>(p));
+        if (!hit) break;
+        const int64_t at = static_cast<const uint8_t *>(hit) - bytes;
+        // The occurrence's bytes that the pane shows.
+        const int64_t from = std::max<int64_t>(at - before, 0);
+        const int64_t to = std::min<int64_t>(at + p - before, n);
+        if (from >= n) break;
+        if (to > from) std::memset(mask + from, 1, static_cast<size_t>(to - from));
+        i = at + p;
+    }
+}
+
+// The pane's bytes, and with a search pattern its match mask from the same
+// read widened by the context on both sides (one read, with the pane's slot,
+// so that no chunk the pane holds is let go and read again).
+void ReadPane(Document &doc, Pane &pane, int slot) {
+    pane.Buffer.reset();
+    const int64_t context = MarkContext(doc);
+    if (!doc.SearchPattern || doc.SearchPattern.size() <= 0) {
+        pane.MatchMask.reset();
+        pane.Buffer = ReadBinary(doc.Store, pane.Top, pane.ShownLength, slot);
+        return;
+    }
+    const int64_t size = DocumentSize(doc);
+    const int64_t first = std::max<int64_t>(pane.Top - context, 0);
+    const int64_t before = std::min(pane.Top, size) - std::min(first, size);
+    ByteBuffer wide = ReadBinary(doc.Store, first, before + pane.ShownLength + context, slot);
+    const int64_t got = wide ? wide.size() : 0;
+    const int64_t shown = std::clamp<int64_t>(got - before, 0, pane.ShownLength);
+    if (before == 0 && shown == got && got > 0) {
+        // No context was read (top of the document and end of it, or a
+        // one-byte pattern): the read is the pane's buffer as it is.
+        pane.Buffer = std::move(wide);
+        MarkMatches(pane, doc.SearchPattern, pane.Buffer.data(), got, 0);
+        return;
+    }
+    if (shown > 0) pane.Buffer = ByteBuffer::copyOf(wide.data() + before, shown);
+    MarkMatches(pane, doc.SearchPattern, wide ? wide.data() : nullptr, got, before);
+}
+
 // Layout steps: metrics, panes, the bytes each pane shows, digits, areas.
 void LayOut(HexView &view, Drawing &drawing) {
     HexLayout &layout = view.Layout;
@@ -60,37 +128,13 @@ void LayOut(HexView &view, Drawing &drawing) {
         rows = layout.placePanes(*doc, CanvasHeight(view.Gadget));
         int slot = SlotFirstPane;
         for (Pane &pane : doc->Panes) {
-            pane.Buffer.reset();
-            pane.Buffer = ReadBinary(doc->Store, pane.Top, pane.ShownLength, std::min(slot, LastPaneSlot));
+            ReadPane(*doc, pane, std::min(slot, LastPaneSlot));
             pane.ShownLength = pane.Buffer ? static_cast<int32_t>(pane.Buffer.size()) : 0;
             layout.widenDigits(pane);
             ++slot;
         }
     }
     layout.placeAreas(rows, doc != nullptr);
-}
-
-// Occurrences of the pattern in the pane's bytes, not overlapping; those that
-// cross the pane's edges are not found. An empty pattern marks nothing.
-void MarkMatches(Pane &pane, const ByteBuffer &pattern) {
-    const int64_t n = pane.Buffer ? pane.Buffer.size() : 0;
-    if (!pane.MatchMask.resize(n)) {
-        pane.MatchMask.reset();
-        return;
-    }
-    if (n == 0) return;
-    std::memset(pane.MatchMask.data(), 0, static_cast<size_t>(n));
-    const int64_t p = pattern.size();
-    if (p <= 0) return;
-    const uint8_t *bytes = pane.Buffer.data();
-    for (int64_t i = 0; i + p <= n;) {
-        if (std::memcmp(bytes + i, pattern.data(), static_cast<size_t>(p)) == 0) {
-            std::memset(pane.MatchMask.data() + i, 1, static_cast<size_t>(p));
-            i += p;
-        } else {
-            ++i;
-        }
-    }
 }
 
 struct Pass {
@@ -290,30 +334,40 @@ struct Pass {
         dots.draw(d.painter(), DotColour);
     }
 
-    // Returns whether the pane's mask was made (the character marks use it).
-    bool hexMatches(Document &doc, Pane &pane) {
-        if (!doc.SearchPattern || doc.SearchPattern.size() <= 0 || !pane.Buffer) return false;
-        MarkMatches(pane, doc.SearchPattern);
-        if (!pane.MatchMask) return false;
-        const Colour colour = BlendOntoWhite(HexAccent, 128);
-        const int64_t count = visibleCells(pane);
-        for (int64_t i = 0; i < count; ++i) {
-            if (!pane.MatchMask[i]) continue;
-            const HexPoint cell = layout.hexCell(pane, i);
-            d.box(cell.X, cell.Y + m().LineHeight - 1, m().cellWidth(), 2, colour);
+    // Runs of marked cells in each row, one box per run (cells tile a row
+    // exactly, so a run covers the same pixels as its cells one by one): a
+    // page full of matches costs a box per row, not one per byte.
+    template <typename CellOf>
+    void markRuns(const Pane &pane, int cellWidth, int dy, int height, Colour colour, CellOf cellOf) {
+        const int64_t count = std::min<int64_t>(visibleCells(pane), pane.MatchMask.size());
+        const uint8_t *mask = pane.MatchMask.data();
+        int64_t i = 0;
+        while (i < count) {
+            if (!mask[i]) {
+                ++i;
+                continue;
+            }
+            int64_t j = i + 1;
+            while (j < count && j % 16 != 0 && mask[j]) ++j;
+            const HexPoint start = cellOf(i);
+            d.box(start.X, start.Y + dy, static_cast<int>(j - i) * cellWidth, height, colour);
+            i = j;
         }
+    }
+
+    // The mask was made while the pane's bytes were read (layout); returns
+    // whether there is one (the character marks use it too).
+    bool hexMatches(const Document &doc, const Pane &pane) {
+        if (!doc.SearchPattern || doc.SearchPattern.size() <= 0 || !pane.Buffer || !pane.MatchMask) return false;
+        markRuns(pane, m().cellWidth(), m().LineHeight - 1, 2, BlendOntoWhite(HexAccent, 128),
+                 [&](int64_t i) { return layout.hexCell(pane, i); });
         return true;
     }
 
     void charMatches(const Pane &pane, bool marked) {
         if (!marked || !layout.showsCharacters()) return;
-        const Colour colour = BlendOntoWhite(CharAccent, 128);
-        const int64_t count = visibleCells(pane);
-        for (int64_t i = 0; i < count; ++i) {
-            if (!pane.MatchMask[i]) continue;
-            const HexPoint cell = layout.charCell(pane, i);
-            d.box(cell.X, cell.Y + m().LineHeight - 1, m().CharWidth, 1, colour);
-        }
+        markRuns(pane, m().CharWidth, m().LineHeight - 1, 1, BlendOntoWhite(CharAccent, 128),
+                 [&](int64_t i) { return layout.charCell(pane, i); });
     }
 
     void scrollBar(const Document &doc, Pane &pane) {
