@@ -3,10 +3,13 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <cstdio>
 #include <sstream>
 #include <sys/stat.h>
 
 #include "app/CommandStates.h"
+#include "app/ConfigurationsWindow.h"
+#include "app/Ini.h"
 #include "app/Globals.h"
 #include "app/Language.h"
 #include "app/MainWindow.h"
@@ -18,6 +21,7 @@
 #include "app/ToolWindows.h"
 #include "document/Document.h"
 #include "document/Save.h"
+#include "hexview/HexNavigation.h"
 #include "hexview/HexView.h"
 #include "hexview/HexViewDrop.h"
 #include "hexview/HexViewLook.h"
@@ -216,8 +220,11 @@ void SelectAll() {
     HexView *view = Shell().ActiveView;
     Document *doc = view ? view->CurrentDocument : nullptr;
     if (!doc || !doc->Store) return;
-    doc->Cursor = 0;
-    doc->SelectionLength = doc->Store->Length;
+    // As the key does: select everything and show the end the selection grew to.
+    ApplyMove(*doc, KeyAction::SelectAll, doc->ActivePane ? doc->ActivePane->Rows : 0);
+    ClampCursorAndSelection(*doc);
+    ScrollIntoActivePane(*doc, doc->Cursor + doc->SelectionLength);
+    doc->PendingNibble = -1;
     RedrawHexView(Shell().CurrentView);
 }
 
@@ -270,11 +277,18 @@ void HandleTabBar(const Event &event) {
         TabBarItem *item = GetTabBarItem(TabBarGadget, TabBarEventItem(TabBarGadget));
         auto *doc = item ? static_cast<Document *>(TabBarItemData(item)) : nullptr;
         if (doc && CloseDocumentAsking(doc)) ShowSelectedOrNew();
+        // Also after a cancelled question: the keyboard goes back to the view.
+        FocusControl(MainViewGadget);
         break;
     }
     default:
         break;
     }
+    // The strip has no keys; whatever the mouse did there, typing and the
+    // arrow keys go on acting on the main view.
+    const bool mouse = (event.type >= CanvasLeftClick && event.type <= CanvasRightDoubleClick) ||
+                       (event.type >= CanvasLeftButtonDown && event.type <= CanvasMouseWheel);
+    if (mouse && FocusedControl() == TabBarGadget) FocusControl(MainViewGadget);
 }
 
 void HandleHexViewControl(const Event &event) {
@@ -403,6 +417,9 @@ void RestoreGeometry() {
     const int numbers[] = {2, 3, 4, 5, 6};
     for (int i = 0; i < 5; ++i)
         if (places[i] && IsWindow(numbers[i])) RestoreWindowPlace(numbers[i], places[i]->x, places[i]->y);
+    // The windows just shown came up above the launch picture; it stays in
+    // front until its timer closes it.
+    KeepLaunchWindowInFront();
 }
 
 }  // namespace
@@ -607,8 +624,17 @@ void StartUp(const std::string &firstFile) {
     // user meant.
     const std::string data = DataFolder();
     LoadSettings();
-    LoadLanguage(data + "/Languages/" + AppSettings().Language + ".ini");
-    LoadTheme(data + "/Themes/" + AppSettings().Theme + ".zip");
+    {
+        // The first start (no file, or no Language key in it) speaks the user's language.
+        const std::optional<std::string> text = ReadTextFile(Shell().ConfigFolder + "Configuration.ini", 1 << 20);
+        ChooseLanguageOnFirstStart(text ? *text : std::string(), text.has_value());
+    }
+    // Start-up goes on without them (texts then show their keys, icons are
+    // empty), but whoever started the program from a terminal learns why.
+    const std::string language = data + "/Languages/" + AppSettings().Language + ".ini";
+    if (!LoadLanguage(language)) std::fprintf(stderr, "hexaloom: cannot read the language file %s\n", language.c_str());
+    const std::string theme = data + "/Themes/" + AppSettings().Theme + ".zip";
+    if (!LoadTheme(theme)) std::fprintf(stderr, "hexaloom: cannot read the icon theme %s\n", theme.c_str());
     OpenMainWindow();
     // Files dropped on the main view open as on the tab bar.
     SetCanvasDropFiles(MainViewGadget, true);

@@ -11,9 +11,12 @@
 #include "Settings.h"
 #include "Status.h"
 #include "Theme.h"
+#include "hexview/HexEdit.h"
 #include "hexview/HexView.h"
+#include "hexview/HexViewCommands.h"
 #include "platform/Canvas.h"
 #include "platform/ClipboardProbe.h"
+#include "platform/Dialogs.h"
 #include "platform/File.h"
 #include "platform/MainWindowMetrics.h"
 #include "platform/Menu.h"
@@ -95,6 +98,17 @@ void AddRecentEntries(const std::vector<std::string> &recentFiles) {
     }
     CloseMenuGroup();
     CloseSubMenu(MainMenu);
+}
+
+// A copy or cut that put nothing on the clipboard says so, in the window of
+// the view it was asked of; the limit is named in binary units as it is set.
+void TellClipboardRefused(int gadget, ClipboardRefusal reason) {
+    const std::string limit = std::to_string(MaxClipboardBytes / (int64_t{1} << 20)) + " MiB";
+    const std::string text = reason == ClipboardRefusal::TooLarge
+                                 ? FillPlaceholder(GetText("\\Messages\\ClipboardTooLarge"), "%LIMIT", limit)
+                                 : GetText("\\Messages\\ClipboardUnreadable");
+    const int window = ControlWindow(gadget);
+    ShowMessage(window >= 0 ? window : MainWindowNumber, GetText("\\Messages\\Title"), text);
 }
 
 QImage LaunchPicture() {
@@ -226,7 +240,7 @@ void BuildStatusBar() {
 
 bool ShowLaunchWindow() {
     if (!OpenWindow(LaunchWindowNumber, 0, 0, LaunchWindowWidth, LaunchWindowHeight, LaunchWindowTitle,
-                    WindowBorderless | WindowCentered, MainWindowNumber))
+                    WindowBorderless | WindowCentered | WindowFront, MainWindowNumber))
         return false;
     g_launchCanvas = CreateCanvas(-1, LaunchWindowNumber, 0, 0, LaunchWindowWidth, LaunchWindowHeight, 0);
     if (g_launchCanvas >= 0) {
@@ -247,6 +261,8 @@ bool ShowLaunchWindow() {
     for (const Event &event : kept) PostEvent(event);
     return true;
 }
+
+void KeepLaunchWindowInFront() { RaiseWindow(LaunchWindowNumber); }
 
 void CloseLaunchWindow() {
     RemoveWindowTimer(LaunchWindowNumber, LaunchTimer);
@@ -316,6 +332,8 @@ bool OpenMainWindow() {
     if (view) view->TabBar = TabBarGadget;
     SetHexViewCallback(MainViewGadget, RefreshStatus, 0);
     SetCanvasDropText(MainViewGadget, true);
+
+    SetClipboardRefusedHandler(TellClipboardRefused);
 
     // Until the first upkeep tick there is no document: nothing to undo, redo or copy.
     for (int id : {CommandUndo, CommandRedo, CommandCut, CommandCopy}) EnableCommand(id, false);

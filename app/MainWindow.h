@@ -55,6 +55,9 @@ void BuildStatusBar();
 // window 0 that arrives meanwhile (a signal asking the program to end) is put
 // back in the queue. Returns false when the window could not be opened.
 bool ShowLaunchWindow();
+// Raises the launch window (when it is up) above the windows shown after it:
+// the picture stays in front until the launch timer closes it.
+void KeepLaunchWindowInFront();
 // The launch timer's handler: stops the timer and closes the launch window.
 void CloseLaunchWindow();
 

@@ -2,6 +2,7 @@
 // recent list. Nothing here touches windows (see SettingsDesktop.cpp).
 #include "app/Settings.h"
 
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
 #include <limits>
@@ -261,6 +262,40 @@ bool PlaceIsOnScreen(int32_t x, int32_t y, int32_t width, int32_t height,
             return true;
     }
     return false;
+}
+
+ScreenRect ScreenAreaAt(int32_t x, int32_t y, const std::vector<ScreenRect> &screens) {
+    if (screens.empty())
+        return {};
+    if (x == NoPosition || y == NoPosition)
+        return screens.front();
+    // The screen holding the point, else the one nearest to it.
+    const ScreenRect *best = &screens.front();
+    int64_t bestDistance = std::numeric_limits<int64_t>::max();
+    for (const ScreenRect &s : screens) {
+        const int64_t dx = std::max<int64_t>({int64_t{s.x} - x, 0, int64_t{x} - (int64_t{s.x} + s.width - 1)});
+        const int64_t dy = std::max<int64_t>({int64_t{s.y} - y, 0, int64_t{y} - (int64_t{s.y} + s.height - 1)});
+        const int64_t distance = dx * dx + dy * dy;
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = &s;
+        }
+    }
+    return *best;
+}
+
+WindowSize FitWindowSize(int width, int height, const ScreenRect &area, WindowSize frame) {
+    if (area.width <= 0 || area.height <= 0)
+        return {width, height};
+    const auto fit = [](int size, int64_t room) {
+        // Never below this, however small the screen claims to be.
+        constexpr int64_t Smallest = 100;
+        if (size <= 0 || size <= room)
+            return size;
+        return static_cast<int>(std::max<int64_t>(room, Smallest));
+    };
+    return {fit(width, int64_t{area.width} - std::max(frame.width, 0)),
+            fit(height, int64_t{area.height} - std::max(frame.height, 0))};
 }
 
 }  // namespace hx

@@ -122,6 +122,21 @@ bool PlaceIsOnScreen(int32_t x, int32_t y, int32_t width, int32_t height,
                      const std::vector<ScreenRect> &screens);
 // The available areas of the desktop's screens.
 std::vector<ScreenRect> DesktopScreens();
+// The screen a window placed with its top-left corner at (x, y) lands on:
+// the one holding that point, else the nearest one; the first screen for
+// NoPosition. An empty rectangle when there is no screen.
+ScreenRect ScreenAreaAt(int32_t x, int32_t y, const std::vector<ScreenRect> &screens);
+struct WindowSize {
+    int width = -1, height = -1;
+};
+// A stored inner size cut so that the window with its frame (frame: the
+// extra width and height of title bar and borders) fits into area. A size of
+// -1 (nothing stored) and a size that fits are returned as they are; no size
+// is cut below 100 pixels. An empty area changes nothing.
+WindowSize FitWindowSize(int width, int height, const ScreenRect &area, WindowSize frame);
+// Extra width and height of a window's frame (title bar, borders) as the
+// desktop reports them; before the window was first shown, an estimate.
+WindowSize WindowFrameSize(int number);
 // Moves (and when width and height are given, sizes) window number to a
 // stored place, as MoveWindow does with NoPosition for "leave it". A place
 // that lies on no screen is not applied, so the window stays centred as it

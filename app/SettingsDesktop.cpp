@@ -20,6 +20,17 @@ std::function<SettingsMenuState()> &menuReader() {
 
 std::string configurationPath() { return ConfigFolderPath() + "Configuration.ini"; }
 
+// Centres a window's outer frame (its inner size plus the frame) in an area;
+// a window larger than the area keeps its top-left corner inside it.
+void CentreWindowIn(int number, const ScreenRect &area) {
+    const WindowSize frame = WindowFrameSize(number);
+    const int64_t outerWidth = int64_t{WindowWidth(number)} + frame.width;
+    const int64_t outerHeight = int64_t{WindowHeight(number)} + frame.height;
+    const int64_t cx = area.x + (area.width - outerWidth) / 2;
+    const int64_t cy = area.y + (area.height - outerHeight) / 2;
+    MoveWindow(number, static_cast<int>(std::max<int64_t>(cx, area.x)), static_cast<int>(std::max<int64_t>(cy, area.y)));
+}
+
 void capturePlace(int window, WindowPlace &place) {
     if (!IsWindow(window))
         return;
@@ -43,13 +54,16 @@ void CaptureWindowGeometry(Settings &s) {
         s.State = state == WindowMaximized ? WindowMaximized
                   : state == WindowMinimized ? WindowMinimized
                                              : WindowNormal;
-        // The stored geometry is the normal-state one, whatever the window showed.
-        ShowWindow(0, false);
-        SetWindowState(0, WindowNormal);
+        // The stored geometry is the normal-state one, whatever the window
+        // showed: the one the window system keeps for the normal state, read
+        // before the window is hidden and restored (a hidden window keeps the
+        // size it last showed, which for a maximised one is the screen's).
         s.X = WindowX(0);
         s.Y = WindowY(0);
         s.Width = WindowWidth(0);
         s.Height = WindowHeight(0);
+        ShowWindow(0, false);
+        SetWindowState(0, WindowNormal);
     }
     capturePlace(1, s.ValuesEditor);
     capturePlace(2, s.Result);
@@ -80,12 +94,30 @@ std::vector<ScreenRect> DesktopScreens() {
     return screens;
 }
 
+WindowSize WindowFrameSize(int number) {
+    WindowSize frame{0, 0};
+    WindowFrameExtent(number, &frame.width, &frame.height);
+    return frame;
+}
+
 bool RestoreWindowPlace(int number, int32_t x, int32_t y, int32_t width, int32_t height) {
     if (!IsWindow(number))
         return false;
     // A stored size of NoPosition (or any non-positive size) keeps the created size.
-    const int w = width > 0 ? width : -1;
-    const int h = height > 0 ? height : -1;
+    int w = width > 0 ? width : -1;
+    int h = height > 0 ? height : -1;
+    // A size larger than the screen it lands on (a file edited by hand, a
+    // monitor that is gone) is cut to that screen's free area and the window
+    // centred there, so that its title bar and menu can be reached.
+    const int32_t atX = x == NoPosition ? WindowX(number) : x;
+    const int32_t atY = y == NoPosition ? WindowY(number) : y;
+    const ScreenRect area = ScreenAreaAt(atX, atY, DesktopScreens());
+    const WindowSize fitted = FitWindowSize(w, h, area, WindowFrameSize(number));
+    if (fitted.width != w || fitted.height != h) {
+        MoveWindow(number, NoPosition, NoPosition, fitted.width, fitted.height);
+        CentreWindowIn(number, area);
+        return false;
+    }
     // A coordinate left alone keeps the window's own, which is what counts for the check.
     const int32_t effectiveX = x == NoPosition ? WindowX(number) : x;
     const int32_t effectiveY = y == NoPosition ? WindowY(number) : y;
@@ -101,13 +133,7 @@ bool RestoreWindowPlace(int number, int32_t x, int32_t y, int32_t width, int32_t
     if (w > 0 || h > 0) {
         MoveWindow(number, NoPosition, NoPosition, w, h);
         const std::vector<ScreenRect> screens = DesktopScreens();
-        if (!screens.empty()) {
-            const ScreenRect &s = screens.front();
-            const int64_t cx = s.x + (int64_t{s.width} - WindowWidth(number)) / 2;
-            const int64_t cy = s.y + (int64_t{s.height} - WindowHeight(number)) / 2;
-            MoveWindow(number, static_cast<int>(std::max<int64_t>(cx, s.x)),
-                       static_cast<int>(std::max<int64_t>(cy, s.y)));
-        }
+        if (!screens.empty()) CentreWindowIn(number, screens.front());
     }
     return false;
 }

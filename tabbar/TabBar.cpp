@@ -111,6 +111,9 @@ TabBar *GetTabBar(int gadget) {
 int CreateTabBar(int gadget, int x, int y, int width, int height, uint32_t attributes, int window) {
     const int number = CreateCanvas(gadget, window, x, y, width, height, CanvasKeyboard);
     if (number < 0 || GetCanvas(number) == nullptr) return -1;
+    // The strip has no keys of its own: clicking it leaves the keyboard with
+    // the editor beside it, so arrows and typing go on working there.
+    SetControlClickFocus(number, false);
     const auto &d = TabBarDefaults;
     auto bar = std::make_unique<TabBar>();
     bar->gadget = number;
