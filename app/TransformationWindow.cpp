@@ -340,55 +340,74 @@ void ApplyTransformation(const AlgorithmRecord *record) {
 
     g_running = true;
     SetBusyLook(true);
-    bool outOfMemory = false;
-    ToolRunResult result = ToolRunResult::Stopped;
+    TransformationOutcome outcome;
     {
         ToolBusy busy(Window);
-        record->StartTransform(&parameters);
         SetControlState(TransformProgressBar, 0);
-        if (TransformationStatus().Fault == TransformFault::None) {
-            ToolRun run;
-            run.window = Window;
-            run.cancelButton = TransformCancelButton;
-            run.progressBar = TransformProgressBar;
-            run.slice = [&](const uint8_t *bytes, int64_t n) {
-                ByteBuffer block = record->ProcessTransform(bytes, n, 0);
-                if (TransformationStatus().Fault != TransformFault::None) return false;
-                if (!Gather(parameters, block)) return outOfMemory = true, false;
-                return true;
-            };
-            result = RunOverRange(doc->Store, position, length, run);
-        }
-        if (result == ToolRunResult::Done) {
-            ByteBuffer last = record->FinishTransform(&parameters);
-            if (TransformationStatus().Fault != TransformFault::None) result = ToolRunResult::Stopped;
-            else if (!Gather(parameters, last)) result = ToolRunResult::Stopped, outOfMemory = true;
-        }
-        // A run that ends without Finish still holds its state.
-        ReleaseTransformation();
-
-        if (result == ToolRunResult::Done && parameters.OutputLength > 0) {
-            // The range as entered; the edit clamps it as the walk did.
-            if (ReplaceBytes(doc, position, length, parameters.Output.data(), parameters.OutputLength) == 0) {
-                doc->SelectionLength = -parameters.OutputLength;
-            } else {
-                outOfMemory = true;
-            }
-        }
-        parameters.Output.reset();
+        ToolRun run;
+        run.window = Window;
+        run.cancelButton = TransformCancelButton;
+        run.progressBar = TransformProgressBar;
+        outcome = RunTransformation(*doc, *record, parameters, position, length, run);
         SetControlState(TransformProgressBar, 1000);
     }
     SetBusyLook(false);
     g_running = false;
     RedrawHexView(view);
 
-    if (outOfMemory) {
-        TellUser(GetText("\\Messages\\NoMemory"));
-    } else if (result == ToolRunResult::ReadFailed) {
+    switch (outcome.result) {
+    case TransformationResult::NoMemory: TellUser(GetText("\\Messages\\NoMemory")); break;
+    case TransformationResult::ReadFailed:
         TellUser(Text("ReadFailed", "The range could not be read completely. Nothing was changed."));
-    } else if (result == ToolRunResult::Stopped) {
-        TellUser(FaultText(TransformationStatus(), std::max<int64_t>(position, 0)));
+        break;
+    case TransformationResult::Refused: TellUser(FaultText(outcome.status, std::max<int64_t>(position, 0))); break;
+    case TransformationResult::Written:
+    case TransformationResult::NothingWritten:
+    case TransformationResult::Cancelled: break;
     }
+}
+
+TransformationOutcome RunTransformation(Document &doc, const AlgorithmRecord &record, TransformParameters &parameters,
+                                        int64_t position, int64_t length, const ToolRun &events) {
+    TransformationOutcome outcome;
+    bool noMemory = false;
+    ToolRunResult result = ToolRunResult::Stopped;
+    record.StartTransform(&parameters);
+    if (TransformationStatus().Fault == TransformFault::None) {
+        ToolRun run = events;
+        run.slice = [&](const uint8_t *bytes, int64_t n) {
+            ByteBuffer block = record.ProcessTransform(bytes, n, 0);
+            if (TransformationStatus().Fault != TransformFault::None) return false;
+            if (!Gather(parameters, block)) return noMemory = true, false;
+            return true;
+        };
+        result = RunOverRange(doc.Store, position, length, run);
+    }
+    if (result == ToolRunResult::Done) {
+        ByteBuffer last = record.FinishTransform(&parameters);
+        if (TransformationStatus().Fault != TransformFault::None) result = ToolRunResult::Stopped;
+        else if (!Gather(parameters, last)) result = ToolRunResult::Stopped, noMemory = true;
+    }
+    outcome.status = TransformationStatus();
+    // A run that ends without Finish still holds its state.
+    ReleaseTransformation();
+    if (outcome.status.Fault == TransformFault::NoMemory) noMemory = true;
+
+    if (result == ToolRunResult::Done && parameters.OutputLength > 0) {
+        // The range as entered; the edit clamps it as the walk did.
+        if (ReplaceBytes(&doc, position, length, parameters.Output.data(), parameters.OutputLength) == 0)
+            doc.SelectionLength = -parameters.OutputLength;
+        else
+            noMemory = true;
+    }
+    parameters.Output.reset();
+
+    if (noMemory) outcome.result = TransformationResult::NoMemory;
+    else if (result == ToolRunResult::Cancelled) outcome.result = TransformationResult::Cancelled;
+    else if (result == ToolRunResult::ReadFailed) outcome.result = TransformationResult::ReadFailed;
+    else if (result == ToolRunResult::Stopped) outcome.result = TransformationResult::Refused;
+    else outcome.result = parameters.OutputLength > 0 ? TransformationResult::Written : TransformationResult::NothingWritten;
+    return outcome;
 }
 
 const ToolModule TransformationTool{

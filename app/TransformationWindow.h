@@ -7,9 +7,13 @@
 
 #include <cstdint>
 
+#include "app/ToolRun.h"
+#include "tools/Transformations.h"
+
 namespace hx {
 
 struct AlgorithmRecord;
+struct Document;
 
 inline constexpr int TransformationWindowNumber = 3;
 inline constexpr int TransformationWindowWidth = 565;
@@ -55,6 +59,30 @@ void ShowTransformation(const AlgorithmRecord *record);
 // was. Otherwise the range is replaced in one undo step and the written bytes
 // are selected.
 void ApplyTransformation(const AlgorithmRecord *record);
+
+enum class TransformationResult {
+    Written,          // the range was replaced (one history entry), the written bytes selected
+    NothingWritten,   // the run gave no bytes (an empty clamped range): nothing recorded
+    Cancelled,        // Cancel or the close box
+    ReadFailed,       // part of the range could not be read
+    Refused,          // the algorithm refused (status tells why)
+    NoMemory,         // memory ran out while gathering the output or recording the edit
+};
+struct TransformationOutcome {
+    TransformationResult result = TransformationResult::NothingWritten;
+    TransformStatus status;
+};
+
+// The run itself, without the window's controls: Start, the walk over
+// position ... position + length of doc's store (events served between the
+// slices as events says), Process per slice with its output gathered into
+// parameters.Output (allocated by the caller for the expected output; grown
+// when a run gives more), Finish, and the replace of the range as entered by
+// the gathered bytes as one history entry, which are selected afterwards.
+// Anything but Written leaves the document exactly as it was. The callback
+// set's state is released whatever the path out; Output is freed.
+TransformationOutcome RunTransformation(Document &doc, const AlgorithmRecord &record, TransformParameters &parameters,
+                                        int64_t position, int64_t length, const ToolRun &events);
 
 // The key-size list's choice k (0, 1, 2): key and vector fields set to exactly
 // 16 + 8k bytes, keeping their bytes from the start (cut or zero-filled).

@@ -1,0 +1,195 @@
+// The transformations as the tool runs them, next to the same work over one
+// contiguous buffer:
+//   xor_vs_loop/ours|reference
+//       ours: XOr with the 4-byte mask FF FF FF FF over a 256 MiB in-memory
+//       document: the range walk in slices, Process, gathering the output and
+//       the replace into the document as one history entry;
+//       reference: a plain loop XOR-ing the 256 MiB buffer into a second one.
+//   aes_cbc_decrypt_vs_evp/ours|reference, aes_ecb_encrypt_vs_evp/ours|reference
+//       ours: AES-128 over the document as above;
+//       reference: one EVP_CipherUpdate over the buffer into a second one.
+//   base64_encode_vs_evp/ours|reference
+//       ours: the Base64 encoder over the document as above (the document
+//       grows by a third);
+//       reference: EVP_EncodeBlock over the buffer into a second one.
+// After each of our runs the edit is undone outside the timing, so every run
+// starts from the same document. The references' output buffers are touched
+// once before timing, as the document's memory is.
+
+#include <benchmark/benchmark.h>
+#include <openssl/evp.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "app/ToolRun.h"
+#include "app/TransformationWindow.h"
+#include "document/Document.h"
+#include "platform/Platform.h"
+#include "tools/AlgorithmRegistry.h"
+#include "tools/Transformations.h"
+
+namespace {
+
+constexpr int64_t kBytes = int64_t(256) << 20;
+constexpr int64_t kChunk = 4000000;
+
+std::vector<uint8_t> &Source() {
+    static std::vector<uint8_t> bytes = [] {
+        std::vector<uint8_t> b(static_cast<size_t>(kBytes));
+        uint64_t x = 0x9E3779B97F4A7C15ull;
+        for (size_t i = 0; i + 8 <= b.size(); i += 8) {
+            x ^= x << 13;
+            x ^= x >> 7;
+            x ^= x << 17;
+            std::memcpy(b.data() + i, &x, 8);
+        }
+        return b;
+    }();
+    return bytes;
+}
+
+bool g_platformUp = false;
+
+// The range walk serves window events between slices, so the platform is up.
+void Platform() {
+    static bool up = [] {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        static int argc = 1;
+        static char name[] = "bench_transform";
+        static char *argv[] = {name, nullptr};
+        hx::InitPlatform(argc, argv);
+        hx::RegisterBuiltinAlgorithms();
+        g_platformUp = true;
+        return true;
+    }();
+    (void)up;
+}
+
+// A document as the editor makes one, its 256 MiB in memory.
+struct BenchDocument {
+    hx::Document doc;
+    BenchDocument() {
+        doc.Store = hx::CreateBinary(-1, kChunk);
+        doc.Hist = hx::CreateHistory(-1, 67108864);
+        hx::InsertBinary(doc.Store, 0, Source().data(), kBytes);
+    }
+    ~BenchDocument() {
+        hx::FreeHistory(doc.Hist);
+        hx::FreeBinary(doc.Store);
+    }
+};
+
+hx::TransformParameters Parameters(const char *name, int64_t expected) {
+    hx::TransformParameters p;
+    static const uint8_t key[16] = {0x2b, 0x7e, 0x15, 0x16, 0x28, 0xae, 0xd2, 0xa6,
+                                    0xab, 0xf7, 0x15, 0x88, 0x09, 0xcf, 0x4f, 0x3c};
+    static const uint8_t mask[4] = {0xFF, 0xFF, 0xFF, 0xFF};
+    const std::string n = name;
+    if (n == "XOr") p.Parameter1 = hx::ByteBuffer::copyOf(mask, 4);
+    if (n == "AESDecoder" || n == "AESEncoder") {
+        p.Parameter1 = hx::ByteBuffer::copyOf(key, 16);
+        p.Parameter2 = hx::ByteBuffer::zeroed(16);
+        p.Mode = n == "AESDecoder" ? hx::AesChaining | hx::AesDecode : hx::AesCodeBook | hx::AesEncode;
+    }
+    p.Output = hx::ByteBuffer::uninitialised(expected, expected);
+    return p;
+}
+
+void Ours(benchmark::State &state, const char *name, int64_t expected) {
+    Platform();
+    BenchDocument bench;
+    const hx::AlgorithmRecord *record = hx::TransformationRegistry().find(name);
+    hx::ToolRun events;   // no window: every pending event is dropped
+    for (auto _ : state) {
+        hx::TransformParameters p = Parameters(name, expected);
+        const hx::TransformationOutcome outcome = hx::RunTransformation(bench.doc, *record, p, 0, kBytes, events);
+        state.PauseTiming();
+        if (outcome.result != hx::TransformationResult::Written) return state.SkipWithError("run failed");
+        hx::Undo(bench.doc.Hist);
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(state.iterations() * kBytes);
+}
+
+std::vector<uint8_t> &Target(int64_t n) {
+    static std::vector<uint8_t> out;
+    if (static_cast<int64_t>(out.size()) < n) out.assign(static_cast<size_t>(n), 1);
+    return out;
+}
+
+void XorOurs(benchmark::State &state) { Ours(state, "XOr", kBytes); }
+void AesCbcDecryptOurs(benchmark::State &state) { Ours(state, "AESDecoder", kBytes); }
+void AesEcbEncryptOurs(benchmark::State &state) { Ours(state, "AESEncoder", kBytes); }
+void Base64EncodeOurs(benchmark::State &state) { Ours(state, "Base64Encoder", hx::Base64EncodedLength(kBytes)); }
+
+void XorReference(benchmark::State &state) {
+    const std::vector<uint8_t> &in = Source();
+    std::vector<uint8_t> &out = Target(kBytes);
+    const uint32_t mask = 0xFFFFFFFFu;
+    for (auto _ : state) {
+        for (int64_t i = 0; i + 4 <= kBytes; i += 4) {
+            uint32_t w;
+            std::memcpy(&w, in.data() + i, 4);
+            w ^= mask;
+            std::memcpy(out.data() + i, &w, 4);
+        }
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * kBytes);
+}
+
+void AesReference(benchmark::State &state, const EVP_CIPHER *cipher, int encrypt) {
+    static const uint8_t key[16] = {0x2b, 0x7e, 0x15, 0x16, 0x28, 0xae, 0xd2, 0xa6,
+                                    0xab, 0xf7, 0x15, 0x88, 0x09, 0xcf, 0x4f, 0x3c};
+    static const uint8_t vector[16] = {};
+    const std::vector<uint8_t> &in = Source();
+    std::vector<uint8_t> &out = Target(kBytes + 16);
+    EVP_CIPHER_CTX *context = EVP_CIPHER_CTX_new();
+    for (auto _ : state) {
+        EVP_CipherInit_ex(context, cipher, nullptr, key, vector, encrypt);
+        EVP_CIPHER_CTX_set_padding(context, 0);
+        int written = 0;
+        EVP_CipherUpdate(context, out.data(), &written, in.data(), static_cast<int>(kBytes));
+        benchmark::DoNotOptimize(written);
+    }
+    EVP_CIPHER_CTX_free(context);
+    state.SetBytesProcessed(state.iterations() * kBytes);
+}
+
+void AesCbcDecryptReference(benchmark::State &state) { AesReference(state, EVP_aes_128_cbc(), 0); }
+void AesEcbEncryptReference(benchmark::State &state) { AesReference(state, EVP_aes_128_ecb(), 1); }
+
+void Base64EncodeReference(benchmark::State &state) {
+    const std::vector<uint8_t> &in = Source();
+    std::vector<uint8_t> &out = Target(hx::Base64EncodedLength(kBytes) + 1);
+    for (auto _ : state) {
+        const int n = EVP_EncodeBlock(out.data(), in.data(), static_cast<int>(kBytes));
+        benchmark::DoNotOptimize(n);
+    }
+    state.SetBytesProcessed(state.iterations() * kBytes);
+}
+
+#define PAIR(NAME, OURS, REFERENCE)                                                                     \
+    BENCHMARK(OURS)->Name(NAME "/ours")->Unit(benchmark::kMillisecond)->Iterations(1);    \
+    BENCHMARK(REFERENCE)->Name(NAME "/reference")->Unit(benchmark::kMillisecond)->Iterations(1)
+
+PAIR("xor_vs_loop", XorOurs, XorReference);
+PAIR("aes_cbc_decrypt_vs_evp", AesCbcDecryptOurs, AesCbcDecryptReference);
+PAIR("aes_ecb_encrypt_vs_evp", AesEcbEncryptOurs, AesEcbEncryptReference);
+PAIR("base64_encode_vs_evp", Base64EncodeOurs, Base64EncodeReference);
+
+}  // namespace
+
+// The platform goes down before the program's static objects do.
+int main(int argc, char **argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    if (g_platformUp) hx::ShutdownPlatform();
+    return 0;
+}
