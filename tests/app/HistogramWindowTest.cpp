@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QWidget>
 
+#include <cstdlib>
 #include <fstream>
 #include <numeric>
 #include <vector>
@@ -211,6 +212,34 @@ TEST_F(HistogramWindowTest, CloseBoxStopsTheCountKeepsItsCountsAndEnablesTheWind
     EXPECT_EQ(ComputeHistogram(Shell().MainView, 0, 10), ToolRunResult::Done);
     EXPECT_EQ(Total(), 10u);
     EXPECT_EQ(GetControlState(HistogramProgressBar), 1000);
+}
+
+}  // namespace
+
+namespace {
+
+// Pictures of the window for looking at by eye: written only when
+// HEXALOOM_SCREENSHOT_DIR names a folder.
+TEST_F(HistogramWindowTest, WritesPicturesWhenAskedTo) {
+    const char *folder = std::getenv("HEXALOOM_SCREENSHOT_DIR");
+    if (!folder || !*folder) GTEST_SKIP() << "HEXALOOM_SCREENSHOT_DIR is not set";
+    const std::string dir = folder;
+    Menu(CommandHistogram);   // nothing selected
+    EXPECT_TRUE(WindowWidget(HistogramWindowNumber)->grab().save(QString::fromStdString(dir + "/histogram-empty.png")));
+    SetBytes({0x00, 0x00, 0xFF});
+    Menu(CommandSelectAll);
+    Menu(CommandHistogram);
+    EXPECT_TRUE(WindowWidget(HistogramWindowNumber)->grab().save(QString::fromStdString(dir + "/histogram-00-00-ff.png")));
+    std::vector<uint8_t> bytes(1 << 20);
+    uint32_t x = 2463534242u;
+    for (uint8_t &b : bytes) {
+        x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+        b = static_cast<uint8_t>(x % 200 + (x >> 8) % 57);   // uneven on purpose
+    }
+    SetBytes(bytes);
+    Menu(CommandSelectAll);
+    Menu(CommandHistogram);
+    EXPECT_TRUE(WindowWidget(HistogramWindowNumber)->grab().save(QString::fromStdString(dir + "/histogram-uneven.png")));
 }
 
 }  // namespace
