@@ -50,7 +50,7 @@ protected:
         static char *argv[] = {name, nullptr};
         InitPlatform(argc, argv);
         // Start-up looks beside the test executable and keeps these when it finds none there.
-        ASSERT_TRUE(LoadLanguage(std::string(HEXALOOM_SOURCE_DIR) + "/Languages/English.ini"));
+        ASSERT_TRUE(LoadLanguage(std::string(HEXALOOM_SOURCE_DIR) + "/Languages/" + language() + ".ini"));
         Dialogs().message = [](int, const std::string &, const std::string &) {};
         const std::string path = dir.path().toStdString() + "/counting.bin";
         std::ofstream(path, std::ios::binary) << std::string("\x01\x02\x03\x04\x05\x06\x07\x08", 8);
@@ -62,6 +62,7 @@ protected:
         Dialogs() = DialogHooks{};
     }
 
+    virtual std::string language() const { return "English"; }
     static void pump() {
         while (std::optional<Event> e = PollEvent()) DispatchEvent(*e);
     }
@@ -118,6 +119,17 @@ TEST_F(ValuesEditorTest, WindowIsBuiltAsTheTableSays) {
     EXPECT_FALSE(IsControlEnabled(ValuesSetTimestamp));
     EXPECT_EQ(CanvasWidth(ValuesColourSwatch), 120);
     EXPECT_EQ(CanvasHeight(ValuesColourSwatch), 20);
+}
+
+class ValuesEditorGermanTest : public ValuesEditorTest {
+    std::string language() const override { return "German"; }
+};
+
+// Controls take Latin-1: the language file's UTF-8 names arrive as such.
+TEST_F(ValuesEditorGermanTest, NamesFromTheLanguageFileKeepTheirUmlauts) {
+    EXPECT_EQ(DropDownText(ValuesCharacterList, 4), "[004] EOT (\xDC" "bertragungsende)");
+    EXPECT_EQ(DropDownText(ValuesCharacterList, 0xE4), "[228] \xE4");
+    EXPECT_EQ(text(ValuesFirstFrame + 7), "Gleitkommazahlen");
 }
 
 TEST_F(ValuesEditorTest, MenuCommandShowsTheWindowAndClearsHide) {
