@@ -261,6 +261,9 @@ void SetControlText(int number, const std::string &text) {
     QString t = Latin1(text);
     if (auto *e = qobject_cast<QLineEdit *>(w)) {
         e->setText(t);
+        // A read-only field is read like a label: from its start, also when
+        // the text is wider than the field.
+        if (e->isReadOnly()) e->setCursorPosition(0);
     } else if (auto *l = qobject_cast<QLabel *>(w)) {
         l->setText(t);
     } else if (auto *b = qobject_cast<QPushButton *>(w)) {
