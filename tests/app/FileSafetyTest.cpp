@@ -210,5 +210,29 @@ TEST_F(FileSafetyTest, UnopenablePathIsReportedAndNotReplacedBySave) {
     EXPECT_TRUE(IsSpecialFile(folder));
 }
 
+// A save cut short after it began moving bytes in place is finished by the
+// next open; the user is told which content the file now holds.
+TEST_F(FileSafetyTest, RepairedInterruptedSaveIsReportedOnce) {
+    const std::string x = file("x.bin", std::string(256, 'o'));
+    Binary *store = OpenBinary(-1, x, 16);
+    ASSERT_NE(store, nullptr);
+    const uint8_t a = 'A';
+    InsertBinary(store, 0, &a, 1);
+    SaveResult result;
+    for (int64_t budget = 0; budget < 4096 && !result.touched; ++budget) {
+        SaveFaults::WriteBudget = budget;
+        result = SaveBinary(store, "");
+    }
+    SaveFaults::WriteBudget = -1;
+    FreeBinary(store);
+    ASSERT_TRUE(result.touched) << "no write budget cut the save after it touched the file";
+
+    StartUp(x);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], FillPlaceholder(GetText("\\Messages\\RecoveryFinishedNew"), "%FILE", x));
+    EXPECT_EQ(current()->Store->Recovery, RecoveryNone);
+    EXPECT_EQ(ReadFile(x), "A" + std::string(256, 'o'));
+}
+
 }  // namespace
 }  // namespace hx::test
