@@ -4,6 +4,9 @@
 #include <climits>
 #include <string>
 
+#include <QByteArray>
+#include <QString>
+
 #include "app/Globals.h"
 #include "app/Language.h"
 #include "app/MainWindow.h"
@@ -27,9 +30,17 @@ constexpr int Window = FingerprintWindowNumber;
 // True from the start of a run to its end: only one run at a time.
 bool g_running = false;
 
-// A text of the window's section, followed by ":" for a label.
+// The controls take Latin-1 text; the language files are UTF-8.
+std::string ControlText(const std::string &utf8) {
+    const QByteArray latin1 = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())).toLatin1();
+    return std::string(latin1.constData(), static_cast<size_t>(latin1.size()));
+}
+
+// A text of the window's section (UTF-8, for messages), and the same for a
+// control, followed by ":" for a label.
 std::string Text(const char *key) { return GetText(std::string("\\Result\\") + key); }
-std::string LabelText(const char *key) { return Text(key) + ":"; }
+std::string ControlKeyText(const char *key) { return ControlText(Text(key)); }
+std::string LabelText(const char *key) { return ControlKeyText(key) + ":"; }
 
 void OpenFingerprintWindow() {
     OpenWindow(Window, 0, 0, FingerprintWindowWidth, FingerprintWindowHeight, GetText("\\Window\\Result"),
@@ -37,11 +48,11 @@ void OpenFingerprintWindow() {
     if (!IsWindow(Window)) return;
     // The group's elements are placed relative to the group at (5, 5).
     constexpr int gx = 5, gy = 5;
-    CreateGroup(FingerprintGroupBox, Window, gx, gy, 480, 120, Text("Fingerprint"));
+    CreateGroup(FingerprintGroupBox, Window, gx, gy, 480, 120, ControlKeyText("Fingerprint"));
     CreateLabel(FingerprintAlgorithmLabel, Window, gx + 10, gy + 20, 100, 20, LabelText("Algorithm"));
     CreateDropDown(FingerprintAlgorithmList, Window, gx + 10, gy + 40, 245, 20);
     for (const auto &record : FingerprintRegistry().records())
-        AddDropDownItem(FingerprintAlgorithmList, GetText("\\Menu\\" + record->Name),
+        AddDropDownItem(FingerprintAlgorithmList, ControlText(GetText("\\Menu\\" + record->Name)),
                         reinterpret_cast<intptr_t>(record.get()));
     SetControlState(FingerprintAlgorithmList, DropDownCount(FingerprintAlgorithmList) > 0 ? 0 : -1);
     CreateLabel(FingerprintPositionLabel, Window, gx + 265, gy + 20, 100, 20, LabelText("Position"));
@@ -54,9 +65,9 @@ void OpenFingerprintWindow() {
     // Its cursor feeds the values editor like any other hex field's.
     SetHexViewCallback(FingerprintResultField, RefreshStatus, 0);
     CreateProgressBar(FingerprintProgressBar, Window, 15, 140, 340, 15, 0, 1000);
-    CreateButton(FingerprintCancelButton, Window, 370, 135, 110, 25, Text("Cancel"));
+    CreateButton(FingerprintCancelButton, Window, 370, 135, 110, 25, ControlKeyText("Cancel"));
     ShowControl(FingerprintCancelButton, false);
-    CreateButton(FingerprintUpdateButton, Window, 370, 135, 110, 25, Text("Update"));
+    CreateButton(FingerprintUpdateButton, Window, 370, 135, 110, 25, ControlKeyText("Update"));
 }
 
 void SetBusyLook(bool busy) {

@@ -18,6 +18,7 @@
 #include "app/MainWindow.h"
 #include "app/MenuBuilder.h"
 #include "app/MenuIds.h"
+#include "app/ToolWindows.h"
 #include "document/Binary.h"
 #include "document/Document.h"
 #include "document/HexText.h"
@@ -323,6 +324,15 @@ TEST_F(FingerprintWindowTest, WalkOverAFileLetsGoOfEveryChunkItRead) {
     EXPECT_FALSE(cancelled.digest.valid());
     EXPECT_EQ(GetBinaryCacheSize(store), 0);
     FreeBinary(store);
+}
+
+TEST_F(FingerprintWindowTest, TextsOfTheLanguageFileKeepTheirUmlauts) {
+    StartUp("");
+    LoadLanguageText("[Result]\nFingerprint = Pr\xC3\xBC" "fsumme\nLength = L\xC3\xA4nge\n[Menu]\nMD5 = MD5-Pr\xC3\xBC" "fung\n");
+    FingerprintTool.open();   // the window anew, with these texts
+    EXPECT_EQ(GetControlText(FingerprintGroupBox), "Pr\xFC" "fsumme");
+    EXPECT_EQ(GetControlText(FingerprintLengthLabel), "L\xE4nge:");
+    EXPECT_EQ(DropDownText(FingerprintAlgorithmList, 0), "MD5-Pr\xFC" "fung");
 }
 
 }  // namespace
