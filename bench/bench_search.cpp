@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/Application.h"
+#include "app/Globals.h"
 #include "app/SearchWindow.h"
 #include "app/ToolWindows.h"
 #include "document/Binary.h"
@@ -117,5 +118,8 @@ int main(int argc, char **argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    // The field's document goes before the program's static records do.
+    DestroyHexView(PatternFieldGadget);
+    ShutdownPlatform();
     return 0;
 }
