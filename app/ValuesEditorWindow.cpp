@@ -273,7 +273,8 @@ void SetNumberRow(const NumberRow &row) {
 }
 
 bool HandleControl(const Event &event) {
-    if (ControlWindow(event.control) != ValuesWindow) return false;
+    // A hex view placed on this window still belongs to the loop.
+    if (ControlWindow(event.control) != ValuesWindow || IsHexViewGadget(event.control)) return false;
     const int control = event.control;
     if (control >= FirstBitToggle && control < FirstBitToggle + 8) {
         SetControlText(control, GetControlState(control) ? "1" : "0");

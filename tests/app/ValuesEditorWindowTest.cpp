@@ -264,6 +264,13 @@ TEST_F(ValuesEditorTest, BitTogglesChangeOnlyTheirTextUntilSet) {
     EXPECT_EQ(bytes()[0], 0x41);
 }
 
+TEST_F(ValuesEditorTest, EnterInANumberFieldWritesItsRow) {
+    doc()->EditMode = 1;
+    SetControlText(ValuesDWordField, "-1");
+    act(ValuesDWordField);
+    EXPECT_EQ(bytes(), (Bytes{0xFF, 0xFF, 0xFF, 0xFF, 5, 6, 7, 8}));
+}
+
 TEST_F(ValuesEditorTest, AtTheEndCharacterSetWritesNothing) {
     load({1, 2}, 2);
     act(ValuesSetCharacter);
