@@ -1,0 +1,228 @@
+// The real executable under a real window manager (openbox on Xvfb): the
+// normal geometry of a maximised window survives a restart, a stored size
+// larger than the screen gives a window that fits it, and the launch picture
+// stays in front of the main window. Skipped when Xvfb, openbox, xdotool or
+// import (ImageMagick) is missing.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <csignal>
+#include <fstream>
+#include <memory>
+
+#include "platform/Png.h"
+#include "resources/BuiltinImages.h"
+
+namespace {
+
+constexpr int ScreenWidth = 1280;
+constexpr int ScreenHeight = 1024;
+const char *const MainTitle = "Hexaloom - Beta";
+
+bool Installed(const char *program) { return !QStandardPaths::findExecutable(program).isEmpty(); }
+
+// A process of ours that is ended (SIGTERM, then SIGKILL) when it goes.
+struct Child {
+    std::unique_ptr<QProcess> process = std::make_unique<QProcess>();
+    ~Child() { stop(); }
+    void stop() {
+        if (process->state() == QProcess::NotRunning) return;
+        process->terminate();
+        if (!process->waitForFinished(3000)) {
+            process->kill();
+            process->waitForFinished(3000);
+        }
+    }
+};
+
+struct Geometry {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+class WindowManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char *program : {"Xvfb", "openbox", "xdotool", "import"})
+            if (!Installed(program)) GTEST_SKIP() << program << " is not installed; the window-manager test needs it";
+        ASSERT_TRUE(config.isValid());
+        // A display number nobody uses.
+        for (int n = 140; n < 200 && display.isEmpty(); ++n)
+            if (!QFile::exists(QString("/tmp/.X%1-lock").arg(n)) && !QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n)))
+                display = QString(":%1").arg(n);
+        ASSERT_FALSE(display.isEmpty());
+        xvfb.process->start("Xvfb", {display, "-screen", "0", QString("%1x%2x24").arg(ScreenWidth).arg(ScreenHeight),
+                                     "-nolisten", "tcp"});
+        ASSERT_TRUE(xvfb.process->waitForStarted(3000));
+        const QString socket = "/tmp/.X11-unix/X" + display.mid(1);
+        for (QElapsedTimer t = Started(); !QFile::exists(socket) && t.elapsed() < 5000;) QThread::msleep(20);
+        ASSERT_TRUE(QFile::exists(socket)) << "Xvfb did not come up";
+        openbox.process->setProcessEnvironment(Environment());
+        openbox.process->start("openbox", {});
+        ASSERT_TRUE(openbox.process->waitForStarted(3000));
+        QThread::msleep(500);  // openbox takes over the screen
+    }
+    void TearDown() override {
+        program.stop();
+        openbox.stop();
+        xvfb.stop();
+    }
+
+    static QElapsedTimer Started() {
+        QElapsedTimer timer;
+        timer.start();
+        return timer;
+    }
+    QProcessEnvironment Environment() const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", display);
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        env.insert("XDG_CONFIG_HOME", config.path());
+        env.remove("APPDATA");
+        return env;
+    }
+    QString ConfigFile() const { return config.path() + "/Quillstone/Hexaloom/Configuration.ini"; }
+    void WriteConfig(const std::string &window, int launch = 0) {
+        QDir().mkpath(config.path() + "/Quillstone/Hexaloom");
+        std::ofstream(ConfigFile().toStdString(), std::ios::binary)
+            << "[General]\r\nLanguage = English\r\nLaunchWindow = " << launch << "\r\n[Window]\r\n" << window
+            << "[ValuesEditor]\r\nHide = 1\r\n";
+    }
+    std::string ReadConfig() const {
+        std::ifstream in(ConfigFile().toStdString(), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    QString Run(const QString &command, const QStringList &arguments) const {
+        QProcess p;
+        p.setProcessEnvironment(Environment());
+        p.start(command, arguments);
+        p.waitForFinished(5000);
+        return QString::fromLocal8Bit(p.readAllStandardOutput());
+    }
+    void Start() {
+        program.process->setProcessEnvironment(Environment());
+        program.process->start(QString(HEXALOOM_BINARY_DIR) + "/hexaloom", {});
+        ASSERT_TRUE(program.process->waitForStarted(5000));
+    }
+    // Ends the program as the desktop does at log-out; it saves its settings.
+    void Quit() {
+        ::kill(static_cast<pid_t>(program.process->processId()), SIGTERM);
+        ASSERT_TRUE(program.process->waitForFinished(5000));
+    }
+    // The main window's inner geometry once it is shown; width 0 when it never is.
+    Geometry MainWindow() const {
+        QString id;
+        for (QElapsedTimer t = Started(); id.isEmpty() && t.elapsed() < 8000; QThread::msleep(50))
+            id = Run("xdotool", {"search", "--onlyvisible", "--name", MainTitle}).section('\n', 0, 0).trimmed();
+        if (id.isEmpty()) return {};
+        const QString text = Run("xdotool", {"getwindowgeometry", id});
+        const QRegularExpressionMatch m =
+            QRegularExpression(R"(Position: (-?\d+),(-?\d+).*Geometry: (\d+)x(\d+))",
+                               QRegularExpression::DotMatchesEverythingOption)
+                .match(text);
+        if (!m.hasMatch()) return {};
+        return {m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(), m.captured(4).toInt()};
+    }
+    // Waits until the main window's width satisfies a test.
+    template <typename Test>
+    Geometry MainWindowWhen(Test test) const {
+        Geometry g = MainWindow();
+        for (QElapsedTimer t = Started(); !test(g) && t.elapsed() < 4000; QThread::msleep(50)) g = MainWindow();
+        return g;
+    }
+    // A double click on the title bar, which openbox answers by (un)maximising.
+    // xdotool reports the inner corner a little below where it is (the frame
+    // offset counts twice), so 30 pixels above it is well inside the title.
+    void DoubleClickTitle() const {
+        QThread::msleep(300);  // the frame is put around the window a moment after it shows
+        const Geometry g = MainWindow();
+        Run("xdotool", {"mousemove", QString::number(g.x + g.width / 2), QString::number(std::max(g.y - 30, 4)),
+                        "click", "--repeat", "2", "--delay", "80", "1"});
+    }
+
+    QTemporaryDir config;
+    QString display;
+    Child xvfb, openbox, program;
+};
+
+TEST_F(WindowManagerTest, MaximisedWindowStoresAndGetsBackItsNormalGeometry) {
+    WriteConfig("State = 0\r\nX = 100\r\nY = 100\r\nWidth = 700\r\nHeight = 500\r\n");
+    Start();
+    Geometry g = MainWindow();
+    ASSERT_EQ(g.width, 700);
+    ASSERT_EQ(g.height, 500);
+    DoubleClickTitle();
+    g = MainWindowWhen([](const Geometry &w) { return w.width > 700; });
+    ASSERT_GT(g.width, 700) << "openbox did not maximise the window at " << g.x << "," << g.y;
+    Quit();
+    std::string stored = ReadConfig();
+    EXPECT_NE(stored.find("State = 16777216\r\nX = 100\r\nY = 100\r\nWidth = 700\r\nHeight = 500\r\n"),
+              std::string::npos)
+        << stored;
+
+    // Next start: maximised; un-maximised it has its earlier size.
+    Start();
+    g = MainWindowWhen([](const Geometry &w) { return w.width > 700; });
+    ASSERT_GT(g.width, 700) << "not started maximised";
+    DoubleClickTitle();
+    g = MainWindowWhen([](const Geometry &w) { return w.width <= 700; });
+    EXPECT_EQ(g.width, 700);
+    EXPECT_EQ(g.height, 500);
+    Quit();
+    stored = ReadConfig();
+    EXPECT_NE(stored.find("State = 0\r\nX = 100\r\nY = 100\r\nWidth = 700\r\nHeight = 500\r\n"), std::string::npos)
+        << stored;
+}
+
+TEST_F(WindowManagerTest, StoredSizeLargerThanTheScreenOpensAWindowThatFitsIt) {
+    WriteConfig("State = 0\r\nX = 100\r\nY = 100\r\nWidth = 2000000000\r\nHeight = 2000000000\r\n");
+    Start();
+    const Geometry g = MainWindow();
+    ASSERT_GT(g.width, 0);
+    EXPECT_GE(g.x, 0);
+    EXPECT_GE(g.y, 0);
+    EXPECT_LE(g.x + g.width, ScreenWidth);
+    EXPECT_LE(g.y + g.height, ScreenHeight);
+    Quit();
+    const std::string stored = ReadConfig();
+    EXPECT_EQ(stored.find("2000000000"), std::string::npos) << stored;
+}
+
+TEST_F(WindowManagerTest, LaunchPictureStaysInFrontOfTheMainWindow) {
+    WriteConfig("State = 0\r\n", 1);
+    Start();
+    // The main window comes up after the picture's first second ...
+    ASSERT_GT(MainWindow().width, 0);
+    QThread::msleep(250);
+    const QString shot = config.path() + "/screen.png";
+    Run("import", {"-window", "root", shot});
+    const QImage screen(shot);
+    ASSERT_FALSE(screen.isNull());
+    // ... and the picture, centred on the screen, is still what one sees there.
+    const QImage picture = hx::DecodePng(hx::LaunchPng());
+    ASSERT_FALSE(picture.isNull());
+    const int left = (ScreenWidth - picture.width()) / 2, top = (ScreenHeight - picture.height()) / 2;
+    int same = 0, tried = 0;
+    for (int y = 10; y < picture.height(); y += 37) {
+        for (int x = 10; x < picture.width(); x += 41) {
+            const QColor want = picture.pixelColor(x, y), got = screen.pixelColor(left + x, top + y);
+            ++tried;
+            if (std::abs(want.red() - got.red()) + std::abs(want.green() - got.green()) +
+                    std::abs(want.blue() - got.blue()) < 24)
+                ++same;
+        }
+    }
+    EXPECT_GT(same, tried * 9 / 10) << same << " of " << tried << " pixels show the launch picture";
+    Quit();
+}
+
+}  // namespace
