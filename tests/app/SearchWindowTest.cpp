@@ -274,6 +274,22 @@ TEST_F(SearchWindowTest, ClosingReleasesEveryDocumentsPatternAndMasks) {
     }
 }
 
+TEST_F(SearchWindowTest, UnreadableFileIsReportedInsteadOfNotFound) {
+    const std::string path = dir.path().toStdString() + "/shrinks.bin";
+    WriteAll(path, std::string(5'000'000, '.') + "needle");
+    StartUp(path);
+    menu(CommandSearchAndReplace);
+    pattern("needle");
+    HexViewCommand(MainViewGadget, HexGoTo, nullptr, 10);
+    LastMatch() = 77;
+    // Another program cuts the file: the bytes the search needs are gone.
+    ASSERT_EQ(::truncate(path.c_str(), 100), 0);
+    EXPECT_EQ(SearchNext(), SearchOutcome::ReadFailed);
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_EQ(cursor(), 10);
+    EXPECT_EQ(LastMatch(), 77);
+}
+
 // A large sparse file with the pattern near its end: long enough that Cancel
 // shows, is pressed by a timer as a user would, and stops the search.
 class LongSearchTest : public SearchWindowTest {
