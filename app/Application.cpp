@@ -704,9 +704,14 @@ void OpenMoreFiles(const std::vector<std::string> &files) {
 }
 
 void ShutDown() {
-    HexView *view = MainView();
-    if (view) {
-        while (!view->Documents.empty()) CloseEditorFile(MainViewGadget, view->Documents.front().get());
+    // Every hex view lets go of its documents before the platform and the
+    // program's statics go: a tool window's field still holding its document
+    // at exit would free its history after the list of histories is gone.
+    for (int gadget : {32, 42, 46, 47, 52, MainViewGadget}) {
+        HexView *view = HexViewByGadget(gadget);
+        if (!view) continue;
+        while (!view->Documents.empty()) CloseEditorFile(gadget, view->Documents.front().get());
+        if (gadget != MainViewGadget) DestroyHexView(gadget);
     }
     Shell().MainView = nullptr;
     Shell().ActiveView = nullptr;

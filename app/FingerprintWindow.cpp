@@ -30,11 +30,8 @@ constexpr int Window = FingerprintWindowNumber;
 // True from the start of a run to its end: only one run at a time.
 bool g_running = false;
 
-// The controls take Latin-1 text; the language files are UTF-8.
-std::string ControlText(const std::string &utf8) {
-    const QByteArray latin1 = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())).toLatin1();
-    return std::string(latin1.constData(), static_cast<size_t>(latin1.size()));
-}
+// The controls take the language files' UTF-8 texts as they are.
+std::string ControlText(const std::string &utf8) { return utf8; }
 
 // A text of the window's section (UTF-8, for messages), and the same for a
 // control, followed by ":" for a label.

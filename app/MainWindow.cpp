@@ -5,6 +5,7 @@
 
 #include "CommandStates.h"
 #include "Globals.h"
+#include "SearchWindow.h"
 #include "Language.h"
 #include "MenuBuilder.h"
 #include "MenuIds.h"
@@ -146,7 +147,7 @@ void BuildMainMenu(const std::vector<std::string> &recentFiles) {
     AddMenuSeparator(MainMenu);
     AddMenuEntry(CommandSelectAll, "SelectAll");
     AddMenuSeparator(MainMenu);
-    AddMenuEntry(CommandSearchAndReplace, "SearchAndReplace");
+    AddSearchMenuEntries();
 
     AddMenuTitle(MainMenu, GetText("Tools"));
     AddMenuEntry(CommandValuesEditor, "ValuesEditor");

@@ -75,15 +75,21 @@ constexpr std::array<NumberRow, 6> NumberRows{{
     {DoubleField, SetDouble, ValueRow::Double},
 }};
 
-// Controls take Latin-1; the language file's texts are UTF-8.
+// The language file's texts are UTF-8, as the controls take them; the
+// character list names bytes, which are Latin-1 like every byte shown.
 std::string Latin1Text(const std::string &utf8) {
     QByteArray bytes = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())).toLatin1();
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
+std::string Utf8Text(const std::string &latin1) {
+    QByteArray bytes = QString::fromLatin1(latin1.data(), static_cast<qsizetype>(latin1.size())).toUtf8();
+    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
 std::string Text(std::string_view key, std::string_view fallback) {
     SetTextGroup("ValuesEditor");
-    return Latin1Text(GetText(key, fallback));
+    return GetText(key, fallback);
 }
 
 ValueOrder CurrentOrder() {
@@ -121,9 +127,9 @@ void BuildCharacterList() {
         const std::string key = "Character\\" + std::to_string(n);
         if (HasText(key)) {
             std::string name = Latin1Text(GetText(key));
-            AddDropDownItem(CharacterList, CharacterEntry(n, &name), n);
+            AddDropDownItem(CharacterList, Utf8Text(CharacterEntry(n, &name)), n);
         } else {
-            AddDropDownItem(CharacterList, CharacterEntry(n, nullptr), n);
+            AddDropDownItem(CharacterList, Utf8Text(CharacterEntry(n, nullptr)), n);
         }
     }
     SetControlState(CharacterList, -1);

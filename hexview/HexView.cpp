@@ -13,9 +13,11 @@ namespace hx {
 namespace {
 
 // Every view of the program; a view's canvas holds a pointer to its record.
+// The list is never destroyed: a view still listed when the program's statics
+// go would free its documents' histories after their own list was gone.
 std::list<std::unique_ptr<HexView>> &AllViews() {
-    static std::list<std::unique_ptr<HexView>> views;
-    return views;
+    static auto *views = new std::list<std::unique_ptr<HexView>>;
+    return *views;
 }
 
 }  // namespace
@@ -39,6 +41,8 @@ HexView *HexViewByGadget(int gadget) {
 }
 
 HexView *CreateHexView(int gadget, int window, int x, int y, int width, int height, int flags) {
+    // A number in use frees the view held under it, documents and all.
+    if (gadget >= 0) DestroyHexView(gadget);
     const int number = CreateCanvas(gadget, window, x, y, width, height, CanvasKeyboard);
     if (number < 0 || !GetCanvas(number)) return nullptr;
     auto view = std::make_unique<HexView>();

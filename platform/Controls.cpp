@@ -21,6 +21,16 @@ namespace hx {
 
 namespace {
 
+// Texts of labels, groups, buttons, lists and check boxes come from the
+// language files, which are UTF-8; what the user types into an input field
+// is Latin-1 like every byte the program shows as a character.
+QString Utf8(const std::string &text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+std::string FromUtf8(const QString &text) {
+    QByteArray bytes = text.toUtf8();
+    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
 QString Latin1(const std::string &text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
 
 std::string ToLatin1(const QString &text) {
@@ -52,7 +62,7 @@ public:
 
 protected:
     QString textFromValue(int value) const override {
-        return formatter ? Latin1(formatter(value)) : QSpinBox::textFromValue(value);
+        return formatter ? Utf8(formatter(value)) : QSpinBox::textFromValue(value);
     }
     // The text is the program's, not a number to be typed: stepping is the way to change it.
     int valueFromText(const QString &) const override { return value(); }
@@ -78,12 +88,12 @@ void Post(int control, int64_t data) {
 }  // namespace
 
 void CreateGroup(int number, int window, int x, int y, int width, int height, const std::string &title) {
-    Place(number, window, new QGroupBox(Latin1(title)), x, y, width, height);
+    Place(number, window, new QGroupBox(Utf8(title)), x, y, width, height);
 }
 
 void CreateLabel(int number, int window, int x, int y, int width, int height, const std::string &text,
                  int flags) {
-    QLabel *label = Place(number, window, new QLabel(Latin1(text)), x, y, width, height);
+    QLabel *label = Place(number, window, new QLabel(Utf8(text)), x, y, width, height);
     // A text longer than its place goes on in the next line where there is room for one.
     if (label) label->setWordWrap(true);
     if (label && (flags & ControlRightAligned)) label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -100,7 +110,7 @@ void CreateInputField(int number, int window, int x, int y, int width, int heigh
 
 void CreateButton(int number, int window, int x, int y, int width, int height, const std::string &text,
                   int flags) {
-    auto *button = Place(number, window, new QPushButton(Latin1(text)), x, y, width, height);
+    auto *button = Place(number, window, new QPushButton(Utf8(text)), x, y, width, height);
     if (!button) return;
     button->setAutoDefault(false);
     if (flags & ControlToggle) {
@@ -131,7 +141,7 @@ void CreateDropDown(int number, int window, int x, int y, int width, int height)
 int AddDropDownItem(int number, const std::string &text, intptr_t data) {
     auto *box = As<QComboBox>(number);
     if (!box) return -1;
-    box->addItem(Latin1(text), QVariant::fromValue<qlonglong>(static_cast<qlonglong>(data)));
+    box->addItem(Utf8(text), QVariant::fromValue<qlonglong>(static_cast<qlonglong>(data)));
     return box->count() - 1;
 }
 
@@ -147,7 +157,7 @@ int DropDownCount(int number) {
 std::string DropDownText(int number, int index) {
     auto *box = As<QComboBox>(number);
     if (!box || index < 0 || index >= box->count()) return {};
-    return ToLatin1(box->itemText(index));
+    return FromUtf8(box->itemText(index));
 }
 
 intptr_t DropDownData(int number, int index) {
@@ -180,7 +190,7 @@ void CreateTreeList(int number, int window, int x, int y, int width, int height)
 int AddTreeItem(int number, const std::string &text) {
     auto *list = As<QListWidget>(number);
     if (!list) return -1;
-    list->addItem(Latin1(text));
+    list->addItem(Utf8(text));
     return list->count() - 1;
 }
 
@@ -208,7 +218,7 @@ void SetSpinFormatter(int number, std::function<std::string(int)> formatter) {
 }
 
 void CreateCheckBox(int number, int window, int x, int y, int width, int height, const std::string &text) {
-    auto *box = Place(number, window, new QCheckBox(Latin1(text)), x, y, width, height);
+    auto *box = Place(number, window, new QCheckBox(Utf8(text)), x, y, width, height);
     if (!box) return;
     QObject::connect(box, &QCheckBox::clicked, box, [number](bool on) { Post(number, on ? 1 : 0); });
 }
@@ -247,33 +257,29 @@ void SetControlState(int number, int state) {
 std::string GetControlText(int number) {
     QWidget *w = ControlWidget(number);
     if (auto *e = qobject_cast<QLineEdit *>(w)) return ToLatin1(e->text());
-    if (auto *l = qobject_cast<QLabel *>(w)) return ToLatin1(l->text());
-    if (auto *b = qobject_cast<QPushButton *>(w)) return ToLatin1(b->text());
-    if (auto *c = qobject_cast<QCheckBox *>(w)) return ToLatin1(c->text());
-    if (auto *g = qobject_cast<QGroupBox *>(w)) return ToLatin1(g->title());
-    if (auto *d = qobject_cast<QComboBox *>(w)) return d->currentIndex() < 0 ? std::string() : ToLatin1(d->currentText());
-    if (auto *s = qobject_cast<QSpinBox *>(w)) return ToLatin1(s->text());
+    if (auto *l = qobject_cast<QLabel *>(w)) return FromUtf8(l->text());
+    if (auto *b = qobject_cast<QPushButton *>(w)) return FromUtf8(b->text());
+    if (auto *c = qobject_cast<QCheckBox *>(w)) return FromUtf8(c->text());
+    if (auto *g = qobject_cast<QGroupBox *>(w)) return FromUtf8(g->title());
+    if (auto *d = qobject_cast<QComboBox *>(w)) return d->currentIndex() < 0 ? std::string() : FromUtf8(d->currentText());
+    if (auto *s = qobject_cast<QSpinBox *>(w)) return FromUtf8(s->text());
     return {};
 }
 
 void SetControlText(int number, const std::string &text) {
     QWidget *w = ControlWidget(number);
-    QString t = Latin1(text);
     if (auto *e = qobject_cast<QLineEdit *>(w)) {
-        e->setText(t);
-        // A read-only field is read like a label: from its start, also when
-        // the text is wider than the field.
-        if (e->isReadOnly()) e->setCursorPosition(0);
+        e->setText(Latin1(text));
     } else if (auto *l = qobject_cast<QLabel *>(w)) {
-        l->setText(t);
+        l->setText(Utf8(text));
     } else if (auto *b = qobject_cast<QPushButton *>(w)) {
-        b->setText(t);
+        b->setText(Utf8(text));
     } else if (auto *c = qobject_cast<QCheckBox *>(w)) {
-        c->setText(t);
+        c->setText(Utf8(text));
     } else if (auto *g = qobject_cast<QGroupBox *>(w)) {
-        g->setTitle(t);
+        g->setTitle(Utf8(text));
     } else if (auto *d = qobject_cast<QComboBox *>(w)) {
-        d->setCurrentIndex(d->findText(t, Qt::MatchExactly));
+        d->setCurrentIndex(d->findText(Utf8(text), Qt::MatchExactly));
     }
 }
 
@@ -302,7 +308,7 @@ bool IsControlEnabled(int number) {
 }
 
 void SetControlToolTip(int number, const std::string &text) {
-    if (QWidget *w = ControlWidget(number)) w->setToolTip(Latin1(text));
+    if (QWidget *w = ControlWidget(number)) w->setToolTip(Utf8(text));
 }
 
 void ActivateControl(int number, int state) {

@@ -42,6 +42,8 @@ void CreateButton(int number, int window, int x, int y, int width, int height, c
                   int flags = 0);
 // Shows image (copied; nullptr removes it) on a button, centred.
 void SetButtonImage(int number, const QImage *image);
+// Texts of labels, groups, buttons, drop-down entries, list entries, check
+// boxes and tool tips are UTF-8 (the language files); input fields hold Latin-1.
 // A drop-down list; event when the user picks an entry (data = its index).
 void CreateDropDown(int number, int window, int x, int y, int width, int height);
 // Appends an entry with its data; returns its index (-1 for no such control).

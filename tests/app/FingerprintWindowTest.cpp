@@ -330,9 +330,9 @@ TEST_F(FingerprintWindowTest, TextsOfTheLanguageFileKeepTheirUmlauts) {
     StartUp("");
     LoadLanguageText("[Result]\nFingerprint = Pr\xC3\xBC" "fsumme\nLength = L\xC3\xA4nge\n[Menu]\nMD5 = MD5-Pr\xC3\xBC" "fung\n");
     FingerprintTool.open();   // the window anew, with these texts
-    EXPECT_EQ(GetControlText(FingerprintGroupBox), "Pr\xFC" "fsumme");
-    EXPECT_EQ(GetControlText(FingerprintLengthLabel), "L\xE4nge:");
-    EXPECT_EQ(DropDownText(FingerprintAlgorithmList, 0), "MD5-Pr\xFC" "fung");
+    EXPECT_EQ(GetControlText(FingerprintGroupBox), "Pr\xC3\xBC" "fsumme");
+    EXPECT_EQ(GetControlText(FingerprintLengthLabel), "L\xC3\xA4nge:");
+    EXPECT_EQ(DropDownText(FingerprintAlgorithmList, 0), "MD5-Pr\xC3\xBC" "fung");
 }
 
 }  // namespace

@@ -363,7 +363,7 @@ TEST_F(LongSearchTest, CloseBoxStopsAndARequestToEndIsKept) {
 
 // Disabled until the main menu's Edit menu calls AddSearchMenuEntries in
 // place of its own Search and Replace entry.
-TEST_F(SearchWindowTest, DISABLED_MenuEntriesCarryTheirKeys) {
+TEST_F(SearchWindowTest, MenuEntriesCarryTheirKeys) {
     StartUp("");
     // The keys act from the main window and none is a key of the hex view.
     EXPECT_TRUE(MenuItemShortcutRegistered(MainMenu, CommandSearchAndReplace));

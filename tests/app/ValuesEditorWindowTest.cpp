@@ -127,8 +127,8 @@ class ValuesEditorGermanTest : public ValuesEditorTest {
 
 // Controls take Latin-1: the language file's UTF-8 names arrive as such.
 TEST_F(ValuesEditorGermanTest, NamesFromTheLanguageFileKeepTheirUmlauts) {
-    EXPECT_EQ(DropDownText(ValuesCharacterList, 4), "[004] EOT (\xDC" "bertragungsende)");
-    EXPECT_EQ(DropDownText(ValuesCharacterList, 0xE4), "[228] \xE4");
+    EXPECT_EQ(DropDownText(ValuesCharacterList, 4), "[004] EOT (\xC3\x9C" "bertragungsende)");
+    EXPECT_EQ(DropDownText(ValuesCharacterList, 0xE4), "[228] \xC3\xA4");
     EXPECT_EQ(text(ValuesFirstFrame + 7), "Gleitkommazahlen");
 }
 

@@ -187,7 +187,7 @@ TEST_F(HexViewTest, DocumentsComeAndGoWithTheViewsList) {
     EXPECT_EQ(view->Documents.front().get(), fourth);
 }
 
-TEST_F(HexViewTest, NewEditorFileOpensOrCreatesTheNamedFile) {
+TEST_F(HexViewTest, NewEditorFileOpensTheNamedFileOrNamesAMissingOne) {
     const std::string path = TempPath("open.bin");
     WriteFile(path, V{9, 8, 7});
     Document *opened = NewEditorFile(Gadget, path);
@@ -196,7 +196,9 @@ TEST_F(HexViewTest, NewEditorFileOpensOrCreatesTheNamedFile) {
     const std::string missing = TempPath("created.bin");
     std::filesystem::remove(missing);
     NewEditorFile(Gadget, missing);
-    EXPECT_TRUE(std::filesystem::exists(missing));
+    // A missing name becomes the document's name; the file comes with the first save.
+    EXPECT_FALSE(std::filesystem::exists(missing));
+    EXPECT_EQ(view->CurrentDocument->Store->FileName, missing);
     EXPECT_EQ(view->CurrentDocument->Store->Length, 0);
     CloseEditorFile(Gadget, nullptr);
     CloseEditorFile(Gadget, opened);
