@@ -8,6 +8,7 @@
 #include "document/ByteBuffer.h"
 #include "platform/File.h"
 #include "tools/AlgorithmRegistry.h"
+#include "tools/Fingerprints.h"
 
 #ifndef HEXALOOM_VERSION
 #define HEXALOOM_VERSION "0"
@@ -16,10 +17,6 @@
 namespace hx {
 
 namespace {
-
-// Slices handed to a fingerprint's Process: the same bound the tool uses,
-// well within the callback's 32-bit length.
-constexpr int64_t DigestSlice = 4 << 20;
 
 void PrintHelp(std::ostream &out) {
     out << "Usage: hexaloom [OPTION]... [FILE]...\n"
@@ -91,33 +88,16 @@ std::optional<std::string> FileDigestHex(const std::string &algorithm, const std
         error = "unknown digest algorithm";
         return std::nullopt;
     }
-    if (IsSpecialFile(path)) {
+    if (std::optional<ByteBuffer> digest = DigestOfFile(*record, path)) return Hex(*digest);
+    if (!FileExists(path)) {
+        error = std::strerror(ENOENT);
+    } else if (IsSpecialFile(path)) {
         error = "not a regular file";
-        return std::nullopt;
+    } else {
+        FileHandle probe = FileHandle::openReadOnly(path);
+        error = probe ? "read error" : std::strerror(probe.lastError() ? probe.lastError() : EACCES);
     }
-    FileHandle file = FileHandle::openReadOnly(path);
-    if (!file) {
-        error = std::strerror(file.lastError() ? file.lastError() : ENOENT);
-        return std::nullopt;
-    }
-    ByteBuffer slice;
-    if (!slice.resize(DigestSlice)) {
-        error = std::strerror(ENOMEM);
-        return std::nullopt;
-    }
-    record->StartFingerprint(0);
-    for (;;) {
-        const int64_t n = file.read(slice.data(), DigestSlice);
-        if (n < 0) {
-            // The context is reset by the next Start; the partial digest is dropped.
-            record->FinishFingerprint(0);
-            error = std::strerror(file.lastError());
-            return std::nullopt;
-        }
-        if (n == 0) break;
-        record->ProcessFingerprint(slice.data(), static_cast<int32_t>(n), 0);
-    }
-    return Hex(record->FinishFingerprint(0));
+    return std::nullopt;
 }
 
 CommandLine ReadCommandLine(const std::vector<std::string> &arguments, std::ostream &out, std::ostream &err) {
