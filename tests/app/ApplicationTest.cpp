@@ -16,6 +16,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Platform.h"
 #include "tabbar/TabBar.h"
+#include "ShellTestSupport.h"
 
 using namespace hx;
 
@@ -35,15 +36,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         // No launch window: it would hold start-up for a second.
-        const std::string config = ConfigFolderPath();
-        CreateFolder(FolderOf(FolderOf(config)));
-        CreateFolder(FolderOf(config));
-        CreateFolder(config);
-        WriteAll(config + "Configuration.ini", "[General]\r\nLaunchWindow = 0\r\n");
-        static int argc = 1;
-        static char name[] = "test_app";
-        static char *argv[] = {name, nullptr};
-        InitPlatform(argc, argv);
+        WriteTestConfiguration("[General]\r\nLaunchWindow = 0\r\n");
+        InitTestPlatform();
         Dialogs().askSave = [this](const SaveQuestion &q) {
             questions.push_back(q.text);
             return answer;

@@ -18,6 +18,7 @@
 #include "platform/File.h"
 #include "platform/Platform.h"
 #include "tabbar/TabBar.h"
+#include "ShellTestSupport.h"
 
 using namespace hx;
 
@@ -151,16 +152,9 @@ TEST(CommandLine, WithoutADisplayTheProgramSaysSoInOneLine) {
 
 TEST(CommandLine, SeveralFilesOpenOneTabEachWithTheFirstSelected) {
     QTemporaryDir dir;
-    const std::string config = ConfigFolderPath();
-    CreateFolder(FolderOf(FolderOf(config)));
-    CreateFolder(FolderOf(config));
-    CreateFolder(config);
-    std::ofstream(config + "Configuration.ini", std::ios::binary) << "[General]\r\nLaunchWindow = 0\r\n";
+    WriteTestConfiguration("[General]\r\nLaunchWindow = 0\r\n");
     const std::vector<std::string> files = {Write(dir, "one", "1"), Write(dir, "two", "22"), Write(dir, "three", "333")};
-    static int argc = 1;
-    static char name[] = "test_app";
-    static char *argv[] = {name, nullptr};
-    InitPlatform(argc, argv);
+    InitTestPlatform();
     StartUp(files[0]);
     OpenMoreFiles(files);
     EXPECT_EQ(CountTabBarItems(0), 3);

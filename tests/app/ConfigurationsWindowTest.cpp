@@ -17,6 +17,7 @@
 #include "platform/Dialogs.h"
 #include "platform/File.h"
 #include "platform/Platform.h"
+#include "ShellTestSupport.h"
 
 using namespace hx;
 
@@ -27,15 +28,8 @@ std::string ConfigFile() { return ConfigFolderPath() + "Configuration.ini"; }
 class ConfigurationsTest : public ::testing::Test {
 protected:
     void start(const std::string &ini) {
-        const std::string config = ConfigFolderPath();
-        CreateFolder(FolderOf(FolderOf(config)));
-        CreateFolder(FolderOf(config));
-        CreateFolder(config);
-        std::ofstream(ConfigFile(), std::ios::binary) << "[General]\r\nLaunchWindow = 0\r\n" << ini;
-        static int argc = 1;
-        static char name[] = "test_app";
-        static char *argv[] = {name, nullptr};
-        InitPlatform(argc, argv);
+        WriteTestConfiguration("[General]\r\nLaunchWindow = 0\r\n" + ini);
+        InitTestPlatform();
         Dialogs().message = [](int, const std::string &, const std::string &) {};
         StartUp("");
         started = true;

@@ -29,6 +29,7 @@
 #include "platform/Menu.h"
 #include "platform/Platform.h"
 #include "tabbar/TabBar.h"
+#include "ShellTestSupport.h"
 
 // Qt's own entries for input from the window system (what its test library uses).
 Q_GUI_EXPORT void qt_handleMouseEvent(QWindow *window, const QPointF &local, const QPointF &global,
@@ -47,18 +48,10 @@ class FaultsShellTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        const std::string config = ConfigFolderPath();
-        CreateFolder(FolderOf(FolderOf(config)));
-        CreateFolder(FolderOf(config));
-        CreateFolder(config);
         // No launch window (it holds start-up for a second) and no values
         // editor (it would take the active window from the main window).
-        WriteAll(config + "Configuration.ini",
-                 "[General]\r\nLaunchWindow = 0\r\n[ValuesEditor]\r\nHide = 1\r\n" + recent);
-        static int argc = 1;
-        static char name[] = "test_app";
-        static char *argv[] = {name, nullptr};
-        InitPlatform(argc, argv);
+        WriteTestConfiguration("[General]\r\nLaunchWindow = 0\r\n[ValuesEditor]\r\nHide = 1\r\n" + recent);
+        InitTestPlatform();
         Dialogs().askSave = [this](const SaveQuestion &) {
             ++questions;
             return SaveChoice::Cancel;

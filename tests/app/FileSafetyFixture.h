@@ -26,6 +26,7 @@
 #include "platform/File.h"
 #include "platform/Platform.h"
 #include "tabbar/TabBar.h"
+#include "ShellTestSupport.h"
 
 namespace hx::test {
 
@@ -43,15 +44,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         // No launch window: it would hold start-up for a second.
-        const std::string config = ConfigFolderPath();
-        CreateFolder(FolderOf(FolderOf(config)));
-        CreateFolder(FolderOf(config));
-        CreateFolder(config);
-        WriteFile(config + "Configuration.ini", "[General]\r\nLaunchWindow = 0\r\n");
-        static int argc = 1;
-        static char name[] = "test_app";
-        static char *argv[] = {name, nullptr};
-        InitPlatform(argc, argv);
+        WriteTestConfiguration("[General]\r\nLaunchWindow = 0\r\n");
+        InitTestPlatform();
         Dialogs().askSave = [this](const SaveQuestion &q) {
             questions.push_back(q);
             if (answers.empty()) return SaveChoice::Cancel;

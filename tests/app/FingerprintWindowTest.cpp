@@ -29,6 +29,7 @@
 #include "platform/Platform.h"
 #include "tools/AlgorithmRegistry.h"
 #include "tools/Fingerprints.h"
+#include "ShellTestSupport.h"
 
 using namespace hx;
 
@@ -41,15 +42,8 @@ class FingerprintWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        const std::string config = ConfigFolderPath();
-        CreateFolder(FolderOf(FolderOf(config)));
-        CreateFolder(FolderOf(config));
-        CreateFolder(config);
-        std::ofstream(config + "Configuration.ini", std::ios::binary) << "[General]\r\nLaunchWindow = 0\r\n";
-        static int argc = 1;
-        static char name[] = "test_app";
-        static char *argv[] = {name, nullptr};
-        InitPlatform(argc, argv);
+        WriteTestConfiguration("[General]\r\nLaunchWindow = 0\r\n");
+        InitTestPlatform();
         Dialogs().message = [this](int, const std::string &, const std::string &text) { messages.push_back(text); };
     }
     void TearDown() override {

@@ -20,6 +20,7 @@
 #include "hexview/HexView.h"
 #include "platform/InputDialog.h"
 #include "platform/Platform.h"
+#include "ShellTestSupport.h"
 
 using namespace hx;
 
@@ -69,15 +70,8 @@ class GoToTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        const std::string config = ConfigFolderPath();
-        CreateFolder(FolderOf(FolderOf(config)));
-        CreateFolder(FolderOf(config));
-        CreateFolder(config);
-        WriteAll(config + "Configuration.ini", "[General]\r\nLaunchWindow = 0\r\n");
-        static int argc = 1;
-        static char name[] = "test_app";
-        static char *argv[] = {name, nullptr};
-        InitPlatform(argc, argv);
+        WriteTestConfiguration("[General]\r\nLaunchWindow = 0\r\n");
+        InitTestPlatform();
         const std::string path = dir.path().toStdString() + "/big.bin";
         WriteAll(path, std::string(1100000, 'x'));
         StartUp(path);

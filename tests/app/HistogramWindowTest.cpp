@@ -22,6 +22,7 @@
 #include "platform/Dialogs.h"
 #include "platform/File.h"
 #include "platform/Platform.h"
+#include "ShellTestSupport.h"
 
 using namespace hx;
 
@@ -30,16 +31,8 @@ namespace {
 class HistogramWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const std::string config = ConfigFolderPath();
-        CreateFolder(FolderOf(FolderOf(config)));
-        CreateFolder(FolderOf(config));
-        CreateFolder(config);
-        std::ofstream(config + "Configuration.ini", std::ios::binary)
-            << "[General]\r\nLaunchWindow = 0\r\n";
-        static int argc = 1;
-        static char name[] = "test_app";
-        static char *argv[] = {name, nullptr};
-        InitPlatform(argc, argv);
+        WriteTestConfiguration("[General]\r\nLaunchWindow = 0\r\n");
+        InitTestPlatform();
         Dialogs().message = [this](int, const std::string &, const std::string &text) { messages.push_back(text); };
         // The titles as a user sees them: the test's folder has no Languages/,
         // and start-up keeps the texts when it finds no language file.

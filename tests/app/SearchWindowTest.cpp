@@ -30,6 +30,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Menu.h"
 #include "platform/Platform.h"
+#include "ShellTestSupport.h"
 
 using namespace hx;
 
@@ -101,15 +102,8 @@ class SearchWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        const std::string config = ConfigFolderPath();
-        CreateFolder(FolderOf(FolderOf(config)));
-        CreateFolder(FolderOf(config));
-        CreateFolder(config);
-        WriteAll(config + "Configuration.ini", "[General]\r\nLaunchWindow = 0\r\n");
-        static int argc = 1;
-        static char name[] = "test_app";
-        static char *argv[] = {name, nullptr};
-        InitPlatform(argc, argv);
+        WriteTestConfiguration("[General]\r\nLaunchWindow = 0\r\n");
+        InitTestPlatform();
         Dialogs().message = [this](int, const std::string &, const std::string &text) { messages.push_back(text); };
         LastMatch() = -1;
     }

@@ -28,6 +28,7 @@
 #include "platform/Dialogs.h"
 #include "platform/File.h"
 #include "platform/Platform.h"
+#include "ShellTestSupport.h"
 
 using namespace hx;
 
@@ -39,16 +40,8 @@ class ValuesEditorTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        const std::string config = ConfigFolderPath();
-        CreateFolder(FolderOf(FolderOf(config)));
-        CreateFolder(FolderOf(config));
-        CreateFolder(config);
-        std::ofstream(config + "Configuration.ini", std::ios::binary)
-            << "[General]\r\nLaunchWindow = 0\r\nLanguage = English\r\n";
-        static int argc = 1;
-        static char name[] = "test_app";
-        static char *argv[] = {name, nullptr};
-        InitPlatform(argc, argv);
+        WriteTestConfiguration("[General]\r\nLaunchWindow = 0\r\nLanguage = English\r\n");
+        InitTestPlatform();
         // Start-up looks beside the test executable and keeps these when it finds none there.
         ASSERT_TRUE(LoadLanguage(std::string(HEXALOOM_SOURCE_DIR) + "/Languages/" + language() + ".ini"));
         Dialogs().message = [](int, const std::string &, const std::string &) {};
