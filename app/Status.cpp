@@ -31,7 +31,11 @@ constexpr int64_t UnitScale[] = {1, 1000, 1000000, 1000000000};
 // powers of ten never fall one short through floating-point rounding.
 int DecimalExponent(int64_t bytes) {
     int d = 0;
-    for (int64_t limit = 10; d < 18 && bytes >= limit; limit *= 10) ++d;
+    // The limit stops at 10^18: ten times that is beyond int64_t.
+    for (int64_t limit = 10; bytes >= limit; limit *= 10) {
+        ++d;
+        if (d == 18) break;
+    }
     return d;
 }
 

@@ -5,6 +5,8 @@
 // import (ImageMagick) is missing.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -55,10 +57,15 @@ protected:
         for (const char *program : {"Xvfb", "openbox", "xdotool", "import"})
             if (!Installed(program)) GTEST_SKIP() << program << " is not installed; the window-manager test needs it";
         ASSERT_TRUE(config.isValid());
-        // A display number nobody uses.
-        for (int n = 140; n < 200 && display.isEmpty(); ++n)
+        // A display number nobody uses. Tests run side by side, each in a
+        // process of its own: starting the search at a number taken from the
+        // process id keeps two of them from picking the same free number.
+        const int first = 140 + static_cast<int>(getpid() % 400);
+        for (int k = 0; k < 400 && display.isEmpty(); ++k) {
+            const int n = 140 + (first - 140 + k) % 400;
             if (!QFile::exists(QString("/tmp/.X%1-lock").arg(n)) && !QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n)))
                 display = QString(":%1").arg(n);
+        }
         ASSERT_FALSE(display.isEmpty());
         xvfb.process->start("Xvfb", {display, "-screen", "0", QString("%1x%2x24").arg(ScreenWidth).arg(ScreenHeight),
                                      "-nolisten", "tcp"});

@@ -91,6 +91,7 @@ struct Scenario {
 };
 
 const Bytes kInsert = Random(21, 101);
+const Bytes kOverwrite = Random(30, 103);
 
 std::vector<Scenario> Scenarios() {
     return {
@@ -111,10 +112,10 @@ std::vector<Scenario> Scenarios() {
          }},
         {"Overwrite",
          [](Binary *s, Bytes b) {
-             ReplaceBinary(s, 40, 30, kInsert.data(), 30);
-             ReplaceBinary(s, 200, 5, kInsert.data(), 5);
-             b = Splice(b, 40, 30, Bytes(kInsert.begin(), kInsert.begin() + 30));
-             return Splice(b, 200, 5, Bytes(kInsert.begin(), kInsert.begin() + 5));
+             ReplaceBinary(s, 40, 30, kOverwrite.data(), 30);
+             ReplaceBinary(s, 200, 5, kOverwrite.data(), 5);
+             b = Splice(b, 40, 30, kOverwrite);
+             return Splice(b, 200, 5, Bytes(kOverwrite.begin(), kOverwrite.begin() + 5));
          }},
         {"GrowPastTheEnd",
          [](Binary *s, Bytes b) {
