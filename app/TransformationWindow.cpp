@@ -1,9 +1,11 @@
 #include "TransformationWindow.h"
 
 #include <algorithm>
-#include <cstring>
 #include <iterator>
+#include <new>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/Globals.h"
 #include "app/Language.h"
@@ -185,19 +187,26 @@ int64_t ClampedLength(int64_t documentLength, int64_t position, int64_t length) 
     return std::min(length, documentLength - position);
 }
 
-// A run's output: the gathered bytes grow into a block sized for the whole
-// expected output at the start, so a run normally allocates it once.
-bool Gather(TransformParameters &p, const ByteBuffer &block) {
-    if (!block.valid() || block.size() == 0) return true;
-    const int64_t need = p.OutputLength + block.size();
-    if (need > p.Output.size()) {
-        const int64_t grown = std::max(need, p.Output.size() + p.Output.size() / 2);
-        if (!p.Output.resize(grown) && !p.Output.resize(need)) return false;
+// A run's output: the blocks that Process and Finish return, kept as they
+// are. The document takes them over as its chunks, so the output is never
+// copied into one block and its length is bounded only by memory.
+struct RunOutput {
+    std::vector<ByteBuffer> blocks;
+    int64_t length = 0;
+
+    // False when memory for the list ran out (the block is freed).
+    bool add(ByteBuffer block) {
+        if (!block.valid() || block.size() == 0) return true;
+        const int64_t n = block.size();
+        try {
+            blocks.push_back(std::move(block));
+        } catch (const std::bad_alloc &) {
+            return false;
+        }
+        length += n;
+        return true;
     }
-    std::memcpy(p.Output.data() + p.OutputLength, block.data(), static_cast<size_t>(block.size()));
-    p.OutputLength = need;
-    return true;
-}
+};
 
 std::string FaultText(const TransformStatus &status, int64_t rangeStart) {
     switch (status.Fault) {
@@ -332,8 +341,13 @@ void ApplyTransformation(const AlgorithmRecord *record) {
     case Kind::Base64Decoder: expected = walked / 4 * 3 + 3; break;
     case Kind::Other: return;
     }
-    if (!noMemory) parameters.Output = ByteBuffer::uninitialised(expected, expected);
-    if (!parameters.Output.valid()) {
+    // The output is gathered piece by piece, and the system grants memory it
+    // may not be able to back once the pieces are written; a whole block of
+    // the output's size, asked for once and given back untouched, is refused
+    // when the output can never fit. Such a run is refused before it starts,
+    // rather than ending in the system's out-of-memory killer half way.
+    if (!noMemory) noMemory = !ByteBuffer::uninitialised(expected, expected).valid();
+    if (noMemory) {
         TellUser(GetText("\\Messages\\NoMemory"));
         return;
     }
@@ -372,13 +386,14 @@ TransformationOutcome RunTransformation(Document &doc, const AlgorithmRecord &re
     TransformationOutcome outcome;
     bool noMemory = false;
     ToolRunResult result = ToolRunResult::Stopped;
+    RunOutput output;
     record.StartTransform(&parameters);
     if (TransformationStatus().Fault == TransformFault::None) {
         ToolRun run = events;
         run.slice = [&](const uint8_t *bytes, int64_t n) {
             ByteBuffer block = record.ProcessTransform(bytes, n, 0);
             if (TransformationStatus().Fault != TransformFault::None) return false;
-            if (!Gather(parameters, block)) return noMemory = true, false;
+            if (!output.add(std::move(block))) return noMemory = true, false;
             return true;
         };
         result = RunOverRange(doc.Store, position, length, run);
@@ -386,27 +401,29 @@ TransformationOutcome RunTransformation(Document &doc, const AlgorithmRecord &re
     if (result == ToolRunResult::Done) {
         ByteBuffer last = record.FinishTransform(&parameters);
         if (TransformationStatus().Fault != TransformFault::None) result = ToolRunResult::Stopped;
-        else if (!Gather(parameters, last)) result = ToolRunResult::Stopped, noMemory = true;
+        else if (!output.add(std::move(last))) result = ToolRunResult::Stopped, noMemory = true;
     }
     outcome.status = TransformationStatus();
     // A run that ends without Finish still holds its state.
     ReleaseTransformation();
     if (outcome.status.Fault == TransformFault::NoMemory) noMemory = true;
 
-    if (result == ToolRunResult::Done && parameters.OutputLength > 0) {
+    parameters.OutputLength = output.length;
+    if (result == ToolRunResult::Done && output.length > 0) {
         // The range as entered; the edit clamps it as the walk did.
-        if (ReplaceBytes(&doc, position, length, parameters.Output.data(), parameters.OutputLength) == 0)
-            doc.SelectionLength = -parameters.OutputLength;
+        if (ReplaceBytesMoving(&doc, position, length, std::move(output.blocks)) == 0)
+            doc.SelectionLength = -output.length;
         else
             noMemory = true;
     }
+    output.blocks.clear();
     parameters.Output.reset();
 
     if (noMemory) outcome.result = TransformationResult::NoMemory;
     else if (result == ToolRunResult::Cancelled) outcome.result = TransformationResult::Cancelled;
     else if (result == ToolRunResult::ReadFailed) outcome.result = TransformationResult::ReadFailed;
     else if (result == ToolRunResult::Stopped) outcome.result = TransformationResult::Refused;
-    else outcome.result = parameters.OutputLength > 0 ? TransformationResult::Written : TransformationResult::NothingWritten;
+    else outcome.result = output.length > 0 ? TransformationResult::Written : TransformationResult::NothingWritten;
     return outcome;
 }
 

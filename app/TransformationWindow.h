@@ -75,12 +75,13 @@ struct TransformationOutcome {
 
 // The run itself, without the window's controls: Start, the walk over
 // position ... position + length of doc's store (events served between the
-// slices as events says), Process per slice with its output gathered into
-// parameters.Output (allocated by the caller for the expected output; grown
-// when a run gives more), Finish, and the replace of the range as entered by
-// the gathered bytes as one history entry, which are selected afterwards.
-// Anything but Written leaves the document exactly as it was. The callback
-// set's state is released whatever the path out; Output is freed.
+// slices as events says), Process per slice, Finish, and the replace of the
+// range as entered by the blocks they returned as one history entry
+// (ReplaceBytesMoving: the blocks become the document's chunks without being
+// copied), the written bytes selected afterwards. parameters.OutputLength
+// receives the number of bytes the run gave; parameters.Output is not used
+// (and freed). Anything but Written leaves the document exactly as it was.
+// The callback set's state is released whatever the path out.
 TransformationOutcome RunTransformation(Document &doc, const AlgorithmRecord &record, TransformParameters &parameters,
                                         int64_t position, int64_t length, const ToolRun &events);
 

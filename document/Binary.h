@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <list>
 #include <string>
+#include <vector>
 
 #include "ByteBuffer.h"
 #include "platform/File.h"
@@ -151,6 +152,47 @@ int ReplaceBinary(Binary *store, int64_t position, int64_t oldLength, const uint
                   int64_t newLength);
 int ReplaceBinary(Binary *store, int64_t position, int64_t oldLength, const ByteBuffer &source,
                   int64_t newLength = -1);
+// ---- handing whole buffers in and out --------------------------------------
+//
+// For edits of large ranges (a tool's output replacing its input) whose bytes
+// should not be copied again: new bytes come in as the buffers that already
+// hold them and become chunks as they are, and the replaced bytes leave as
+// the chunks that held them. Chunks outside the store (on their way in, or
+// taken out) always hold their bytes in memory, with FileOffset -1 and
+// Modified 1, so that nothing about them depends on the file: an in-place
+// save may rewrite the file and a save under a new name replaces it, while
+// such chunks wait in the undo history. Chunks that were not loaded are read
+// from the file when they are taken out.
+
+// Turns buffers into chunks for ExchangeBinaryRange without copying their
+// bytes. A buffer of up to 2L bytes becomes one chunk; a longer one is cut as
+// an insert lays out new bytes (L-byte chunks, then the rest of more than L
+// and at most 2L bytes): its first piece keeps the block, the others are
+// copied out of it. Empty and invalid buffers are skipped. BinaryOk: every
+// buffer was moved out of the vector (which is cleared) and appended to out;
+// BinaryNoMemory: the buffers and out are untouched.
+int AdoptBuffers(const Binary *store, std::vector<ByteBuffer> &buffers, ChunkList &out);
+
+// Replaces the clamped old range (clamped as ReplaceBinary clamps it) by the
+// chunks of incoming, which are spliced into the store as they are. Each must
+// hold its bytes in a buffer of exactly its length (at least 1), otherwise
+// BinaryBadLength and nothing happens; each should be at most 2L long, as
+// AdoptBuffers makes them and as the store's own chunks are. When outgoing is given, it receives the
+// old range's bytes as chunks in document order (replacing what it held):
+// whole chunks of the range are moved there, the parts of the chunks at its
+// two ends are copied. An empty incoming list makes it a removal, an empty old
+// range an insert at the position. BinaryOk: incoming is empty; BinaryNoMemory:
+// the store, incoming and outgoing are exactly as before.
+int ExchangeBinaryRange(Binary *store, int64_t position, int64_t oldLength, ChunkList &incoming,
+                        ChunkList *outgoing);
+
+// ReplaceBinary with the new bytes handed over as buffers (AdoptBuffers, then
+// ExchangeBinaryRange). The buffers are consumed whatever the result: on
+// success they are the store's, on failure they are freed and the store is
+// unchanged. removed (when given) receives the old range's chunks.
+int ReplaceBinaryBuffers(Binary *store, int64_t position, int64_t oldLength,
+                         std::vector<ByteBuffer> &&buffers, ChunkList *removed = nullptr);
+
 // First match at or after start (clamped to 0 ... Length), or -1. A null
 // pattern or length <= 0 finds nothing; BinaryFindNoMemory when a chunk could
 // not be loaded. Reads with slot 30.

@@ -54,7 +54,7 @@ int64_t SaturatingAdd(int64_t a, int64_t b) {
 void DropOldest(History *history) {
     auto &entries = history->Entries;
     HistoryEntry &oldest = entries.front();
-    history->Size = SaturatingSub(history->Size, EntryCost(oldest));
+    history->Size = SaturatingSub(history->Size, oldest.Cost);
     FreeEntry(oldest);
     if (history->Current == entries.begin()) history->Current = entries.end();
     entries.pop_front();
@@ -77,9 +77,49 @@ void CutRedoBranch(History *history) {
     // The saved state lay in the discarded branch: no index can reach it again.
     if (history->SavedIndex && *history->SavedIndex > history->Index) *history->SavedIndex = -1;
     while (first != entries.end()) {
-        history->Size = SaturatingSub(history->Size, EntryCost(*first));
+        history->Size = SaturatingSub(history->Size, first->Cost);
         FreeEntry(*first);
         first = entries.erase(first);
+    }
+}
+
+// Removes the last entry, which is not in effect (it lies in the redo
+// branch); the state after it can no longer be reached.
+void DropNewest(History *history) {
+    auto &entries = history->Entries;
+    HistoryEntry &newest = entries.back();
+    history->Size = SaturatingSub(history->Size, newest.Cost);
+    FreeEntry(newest);
+    entries.pop_back();
+    if (history->SavedIndex && *history->SavedIndex > static_cast<int64_t>(entries.size()))
+        *history->SavedIndex = -1;
+}
+
+// Measures the entry's cost again after it was applied.
+void Remeasure(History *history, HistoryEntry &entry) {
+    const int64_t cost = EntryCost(entry);
+    history->Size = SaturatingAdd(SaturatingSub(history->Size, entry.Cost), cost);
+    entry.Cost = cost;
+}
+
+// Drops entries while Size exceeds MaxSize, never `keep`: the oldest while it
+// is in effect, then the far end of the redo branch. Entries in effect can go
+// only from the front and undone ones only from the back, so that every entry
+// left still applies to the bytes it was recorded on.
+void EnforceBound(History *history, const HistoryEntry *keep) {
+    auto &entries = history->Entries;
+    while (history->Size > history->MaxSize && entries.size() > 1) {
+        if (history->Index > 0 && &entries.front() != keep) {
+            DropOldest(history);
+            continue;
+        }
+        const bool lastInEffect =
+            history->Current != entries.end() && std::next(history->Current) == entries.end();
+        if (!lastInEffect && &entries.back() != keep) {
+            DropNewest(history);
+            continue;
+        }
+        break;
     }
 }
 
@@ -132,11 +172,12 @@ int AddHistory(History *history, void *data, HistoryApply apply, HistoryFree fre
     if (r == 0) return 0;
     CutRedoBranch(history);
     HistoryEntry entry{data, apply, free, getSize};
+    entry.Cost = EntryCost(entry);
     history->Entries.push_back(entry);
     history->Current = std::prev(history->Entries.end());
     ++history->Index;  // each entry keeps at least a list node: 2^31 of them do not fit in memory
-    history->Size = SaturatingAdd(history->Size, EntryCost(entry));
-    while (history->Size > history->MaxSize && history->Entries.size() > 1) DropOldest(history);
+    history->Size = SaturatingAdd(history->Size, entry.Cost);
+    EnforceBound(history, &*history->Current);
     return r;
 }
 
@@ -148,6 +189,8 @@ int Undo(History *history) {
     history->Current = history->Current == history->Entries.begin() ? history->Entries.end()
                                                                      : std::prev(history->Current);
     --history->Index;
+    Remeasure(history, entry);
+    EnforceBound(history, &entry);
     return r;
 }
 
@@ -160,6 +203,8 @@ int Redo(History *history) {
     if (r == 0) return 0;
     history->Current = next;
     ++history->Index;
+    Remeasure(history, *next);
+    EnforceBound(history, &*next);
     return r;
 }
 

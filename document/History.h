@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <list>
+#include <vector>
 
 #include "ByteBuffer.h"
 
@@ -23,6 +24,10 @@ struct HistoryEntry {
     HistoryApply Apply = nullptr;
     HistoryFree Free = nullptr;
     HistoryGetSize GetSize = nullptr;
+    // The cost counted in History::Size for this entry: GetSize + overhead as
+    // measured when the entry was recorded or last applied. An entry may keep
+    // different bytes when done and when undone; Size always sums these.
+    int64_t Cost = 0;
 };
 
 struct History {
@@ -65,6 +70,10 @@ int AddHistory(History *history, void *data, HistoryApply apply, HistoryFree fre
 // Reverse the current entry / re-apply the next one. Return apply's result, or
 // 0 when there is nothing to undo or redo. An apply that fails (0) leaves the
 // current entry where it was, so the history stays in step with the bytes.
+// The applied entry's cost is measured again; when Size then exceeds MaxSize,
+// entries are dropped until it does not or only the applied entry is left:
+// first the oldest entries that are in effect (as AddHistory drops them),
+// then undone entries from the far end of the redo branch.
 int Undo(History *history);
 int Redo(History *history);
 int32_t HistoryIndex(const History *history);
@@ -78,6 +87,17 @@ int InsertBytes(Document *doc, int64_t position, const uint8_t *source, int64_t 
 int DeleteBytes(Document *doc, int64_t position, int64_t length);
 int ReplaceBytes(Document *doc, int64_t position, int64_t oldLength, const uint8_t *source,
                  int64_t newLength);
+// A replace of a range, clamped as ReplaceBytes clamps it, by bytes handed
+// over as buffers, for large ranges: the store takes the buffers as its chunks
+// (ExchangeBinaryRange) and the entry keeps the replaced range as the chunks
+// that held it; undo and redo swap the chunks again. So the entry keeps the
+// bytes that are not in the document: the old range while the edit is in
+// effect, the new bytes while it is undone; its cost follows (held + 20 + 28).
+// An empty old range inserts, no new bytes remove. The buffers are consumed
+// whatever the result (the history's on success, freed otherwise);
+// BinaryNoMemory: nothing recorded, the document unchanged.
+int ReplaceBytesMoving(Document *doc, int64_t position, int64_t oldLength,
+                       std::vector<ByteBuffer> &&newBytes);
 int FillBytes(Document *doc, int64_t position, int64_t oldLength, const uint8_t *pattern,
               int64_t patternLength, int64_t count, int64_t cursorAfter);
 

@@ -6,6 +6,7 @@
 // touched. Undo and redo then replay raw store operations whose own clamping
 // has nothing left to change, so an edit given a range past either end of the
 // document is reversed byte-for-byte instead of drifting.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -134,6 +135,43 @@ int64_t ReplaceRecordSize(void *data) {
     return SizeOf(r->New) + SizeOf(r->Old) + 20;
 }
 
+// ---- replace by moved chunks ------------------------------------------------
+
+// The bytes that are not in the document live here as the store's own chunks:
+// the old range while the edit is in effect, the new bytes while it is undone.
+// Each apply swaps them with the range in the store (ExchangeBinaryRange), so
+// neither side is ever copied whole.
+struct MovedReplaceRecord {
+    Document *Doc = nullptr;
+    ChunkList Held;
+    int64_t Position = 0;
+    int64_t OldLength = 0;
+    int64_t NewLength = 0;
+    bool InEffect = false;
+};
+
+int ApplyMovedReplace(void *data, int direction) {
+    auto *r = static_cast<MovedReplaceRecord *>(data);
+    const bool undo = direction < 0;
+    if (undo != r->InEffect) return 0;   // out of step with the document: refuse rather than garble it
+    ChunkList out;
+    const int64_t inStore = undo ? r->NewLength : r->OldLength;
+    if (ExchangeBinaryRange(r->Doc->Store, r->Position, inStore, r->Held, &out) != BinaryOk) return 0;
+    r->Held = std::move(out);
+    r->InEffect = !undo;
+    Leave(r->Doc, undo ? r->Position : r->Position + r->NewLength);
+    return 1;
+}
+
+void FreeMovedReplaceRecord(void *data) {
+    std::unique_ptr<MovedReplaceRecord> owned(static_cast<MovedReplaceRecord *>(data));
+}
+
+int64_t MovedReplaceRecordSize(void *data) {
+    auto *r = static_cast<MovedReplaceRecord *>(data);
+    return (r->InEffect ? r->OldLength : r->NewLength) + 20;
+}
+
 // ---- fill -------------------------------------------------------------------
 
 struct FillRecord {
@@ -233,6 +271,23 @@ int ReplaceBytes(Document *doc, int64_t position, int64_t oldLength, const uint8
         if (!record->New.valid()) return BinaryNoMemory;
     }
     return Commit(doc, std::move(record), ApplyReplace, FreeReplaceRecord, ReplaceRecordSize);
+}
+
+int ReplaceBytesMoving(Document *doc, int64_t position, int64_t oldLength,
+                       std::vector<ByteBuffer> &&newBytes) {
+    std::vector<ByteBuffer> taken = std::move(newBytes);   // consumed whatever the result
+    if (!Usable(doc)) return 0;
+    oldLength = std::max<int64_t>(oldLength, 0);
+    ClampRange(doc->Store->Length, position, oldLength);
+    auto record = std::make_unique<MovedReplaceRecord>();
+    record->Doc = doc;
+    record->Position = position;
+    record->OldLength = oldLength;
+    if (AdoptBuffers(doc->Store, taken, record->Held) != BinaryOk) return BinaryNoMemory;
+    for (const BinaryChunk &c : record->Held) record->NewLength += c.Length;
+    if (oldLength == 0 && record->NewLength == 0) return 0;   // neither removes nor adds a byte
+    return Commit(doc, std::move(record), ApplyMovedReplace, FreeMovedReplaceRecord,
+                  MovedReplaceRecordSize);
 }
 
 int FillBytes(Document *doc, int64_t position, int64_t oldLength, const uint8_t *pattern,

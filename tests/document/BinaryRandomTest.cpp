@@ -129,10 +129,13 @@ private:
             doRemove(uniform(0, model_.size() / 2), model_.size() / 2);
             return;
         }
-        switch (uniform(0, 9)) {
+        switch (uniform(0, 10)) {
         case 0:
         case 1:
             doInsert();
+            break;
+        case 10:
+            doReplaceBuffers();
             break;
         case 2:
         case 3:
@@ -188,6 +191,70 @@ private:
         if (!edit(op, [&] { return ReplaceBinary(store_, p, m, source, n); })) return;
         model_.replace(p, m, source, n);
         check(op, normalizes && !lastStarved_);
+    }
+
+    // The chunks an exchange hands out: in memory, owing nothing to the file,
+    // each at most 2L long; their bytes in order.
+    Bytes takenBytes(const ChunkList &chunks, const std::string &op) {
+        Bytes out;
+        for (const BinaryChunk &c : chunks) {
+            EXPECT_TRUE(c.loaded() && c.Buffer.size() == c.Length) << where(op);
+            EXPECT_TRUE(c.Modified == 1 && c.FileOffset == -1) << where(op);
+            EXPECT_TRUE(c.Length >= 1 && c.Length <= 2 * L_) << where(op);
+            if (c.loaded()) out.insert(out.end(), c.Buffer.data(), c.Buffer.data() + c.Buffer.size());
+        }
+        return out;
+    }
+
+    // A replace by buffers handed over whole (some empty or none, some longer
+    // than 2L), then now and then the removed chunks put back as an undo does,
+    // and the new ones again as a redo does.
+    void doReplaceBuffers() {
+        const int64_t p = position();
+        const int64_t m = length();
+        std::vector<ByteBuffer> buffers;
+        Bytes fresh;
+        for (int64_t k = uniform(0, 4); k > 0; --k) {
+            if (chance(10)) {
+                buffers.emplace_back();
+                continue;
+            }
+            const Bytes b = randomBytes(chance(20) ? uniform(2 * L_ - 1, 5 * L_ + 2) : uniform(0, L_ + 1));
+            fresh.insert(fresh.end(), b.begin(), b.end());
+            buffers.push_back(ByteBuffer::copyOf(b.data(), static_cast<int64_t>(b.size())));
+        }
+        const int64_t n = static_cast<int64_t>(fresh.size());
+        int64_t cp = p, cm = std::max<int64_t>(m, 0);
+        model_.clamp(cp, cm);
+        const Bytes old = model_.read(cp, cm);
+        const std::string op = "replace by buffers p=" + std::to_string(p) + " m=" + std::to_string(m) +
+                               " n=" + std::to_string(n);
+        ChunkList removed;
+        if (!edit(op, [&] { return ReplaceBinaryBuffers(store_, p, m, std::move(buffers), &removed); })) {
+            ASSERT_TRUE(removed.empty()) << where(op);
+            return;
+        }
+        model_.replace(p, m, fresh.data(), n);
+        check(op, (cm > 0 || n > 0) && !lastStarved_);
+        ASSERT_TRUE(takenBytes(removed, op) == old) << where(op) << ": removed bytes differ";
+        if (chance(50)) return;
+
+        const std::string undo = op + ", put back";
+        ChunkList back;
+        if (!edit(undo, [&] { return ExchangeBinaryRange(store_, cp, n, removed, &back); })) {
+            ASSERT_FALSE(removed.empty() && cm > 0) << where(undo) << ": a failed exchange lost the chunks";
+            return;
+        }
+        ASSERT_TRUE(removed.empty()) << where(undo);
+        model_.replace(cp, n, old.data(), cm);
+        check(undo, (cm > 0 || n > 0) && !lastStarved_);
+        ASSERT_TRUE(takenBytes(back, undo) == fresh) << where(undo) << ": taken-back bytes differ";
+        if (chance(50)) return;
+
+        const std::string redo = op + ", again";
+        if (!edit(redo, [&] { return ExchangeBinaryRange(store_, cp, cm, back, nullptr); })) return;
+        model_.replace(cp, cm, fresh.data(), n);
+        check(redo, (cm > 0 || n > 0) && !lastStarved_);
     }
 
     void doRead() {

@@ -237,6 +237,58 @@ TEST(BinaryReplace, OldRangeBeforeTheStartInsertsAtZero) {
     EXPECT_EQ(StoreBytes(*o.store), Concat({a, Seq(3, 3)}));
 }
 
+// ---- replacing by buffers handed over ---------------------------------------
+
+TEST(BinaryReplaceByBuffers, BuffersBecomeChunksAndWholeChunksLeaveWithoutACopy) {
+    Binary *s = CreateBinary(-1, 4);
+    const Bytes content = Seq(16);
+    InsertBinary(s, 0, content.data(), 16);
+    ASSERT_EQ(ChunkLengths(*s), (Lengths{4, 4, 8}));
+    const uint8_t *old1 = Nth(s, 1)->Buffer.data(), *old2 = Nth(s, 2)->Buffer.data();
+    std::vector<ByteBuffer> buffers;
+    buffers.push_back(ByteBuffer::copyOf(Seq(6, 50).data(), 6));   // up to 2L: one chunk
+    buffers.push_back(ByteBuffer::copyOf(Seq(9, 80).data(), 9));   // over 2L: L, then the rest
+    const uint8_t *new6 = buffers[0].data(), *new9 = buffers[1].data();
+    ChunkList removed;
+    ASSERT_EQ(ReplaceBinaryBuffers(s, 4, 12, std::move(buffers), &removed), BinaryOk);
+    EXPECT_EQ(StoreBytes(*s), Concat({Seq(4), Seq(6, 50), Seq(9, 80)}));
+    EXPECT_EQ(ChunkLengths(*s), (Lengths{4, 6, 4, 5}));
+    EXPECT_EQ(Nth(s, 1)->Buffer.data(), new6);
+    EXPECT_EQ(Nth(s, 2)->Buffer.data(), new9) << "the first piece of a cut buffer keeps its block";
+    ASSERT_EQ(removed.size(), 2u);
+    EXPECT_EQ(removed.front().Buffer.data(), old1);
+    EXPECT_EQ(removed.back().Buffer.data(), old2);
+    std::string why;
+    EXPECT_TRUE(CheckInvariants(*s, &why)) << why;
+    FreeBinary(s);
+}
+
+TEST(BinaryReplaceByBuffers, FileChunksTakenOutAreReadAndThoseDroppedAreNot) {
+    for (const bool keep : {true, false}) {
+        OpenStore o(Seq(16), 4);
+        std::vector<ByteBuffer> buffers;
+        buffers.push_back(ByteBuffer::copyOf(Seq(3, 60).data(), 3));
+        ChunkList removed;
+        int r;
+        {
+            // Dropped whole chunks need no memory at all; kept ones need their bytes.
+            BudgetScope budget(keep ? -1 : 0);
+            r = ReplaceBinaryBuffers(o.store, 4, 8, std::move(buffers), keep ? &removed : nullptr);
+        }
+        ASSERT_EQ(r, BinaryOk) << (keep ? "kept" : "dropped");
+        EXPECT_EQ(StoreBytes(*o.store), Concat({Seq(4), Seq(3, 60), Seq(4, 12)}));
+        Bytes taken;
+        for (const BinaryChunk &c : removed) {
+            ASSERT_TRUE(c.loaded());
+            EXPECT_EQ(c.FileOffset, -1) << "the file may change before the chunk comes back";
+            EXPECT_EQ(c.Modified, 1);
+            taken.insert(taken.end(), c.Buffer.data(), c.Buffer.data() + c.Length);
+        }
+        EXPECT_EQ(taken, keep ? Seq(8, 4) : Bytes{});
+        o.expectValid();
+    }
+}
+
 // ---- merging ---------------------------------------------------------------
 
 TEST(BinaryMerge, ThresholdsAtTwoL) {

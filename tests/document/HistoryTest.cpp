@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,27 +27,33 @@ struct Probe {
     bool failUndo = false;
     int *freed = nullptr;
     int id = 0;
+    int64_t keptUndone = -1;   // what it keeps while undone; -1: the same as kept
+    bool undone = false;
 };
 
 int ProbeApply(void *data, int direction) {
     auto *p = static_cast<Probe *>(data);
     if ((direction == 0 && p->failDo) || (direction < 0 && p->failUndo)) return 0;
     p->log->push_back(p->id * 10 + direction);
+    p->undone = direction < 0;
     return 1;
 }
 void ProbeFree(void *data) {
     std::unique_ptr<Probe> owned(static_cast<Probe *>(data));
     if (owned->freed) ++*owned->freed;
 }
-int64_t ProbeSize(void *data) { return static_cast<Probe *>(data)->kept; }
+int64_t ProbeSize(void *data) {
+    auto *p = static_cast<Probe *>(data);
+    return p->undone && p->keptUndone >= 0 ? p->keptUndone : p->kept;
+}
 
 class HistoryCore : public ::testing::Test {
 protected:
     void SetUp() override { h = CreateHistory(-1, 1000); }
     void TearDown() override { FreeHistory(h); }
 
-    int add(int id, int64_t kept = 0, bool failDo = false) {
-        auto p = std::make_unique<Probe>(Probe{&log, kept, failDo, false, &freed, id});
+    int add(int id, int64_t kept = 0, bool failDo = false, int64_t keptUndone = -1) {
+        auto p = std::make_unique<Probe>(Probe{&log, kept, failDo, false, &freed, id, keptUndone});
         int r = AddHistory(h, p.get(), ProbeApply, ProbeFree, ProbeSize);
         if (r) p.release();
         return r;
@@ -118,6 +125,57 @@ TEST_F(HistoryCore, SizeBoundDropsOldestButNeverTheNewest) {
     EXPECT_EQ(HistoryIndex(h), 1);
     EXPECT_EQ(freed, 3);
 }
+
+// Entries that keep other bytes when undone than when done: Size follows each
+// apply, and the bound is kept by dropping entries in effect from the front
+// and undone ones from the back, never the entry just applied.
+struct ChangingCostCase {
+    const char *name;
+    std::vector<std::pair<int64_t, int64_t>> entries;   // kept when done, when undone
+    int undos, redos;
+    int64_t size;
+    int32_t count, index;
+    int32_t savedBefore, savedAfter;
+};
+
+class HistoryChangingCosts : public ::testing::TestWithParam<ChangingCostCase> {};
+
+TEST_P(HistoryChangingCosts, SizeFollowsEveryApplyAndStaysWithinTheBound) {
+    const ChangingCostCase &c = GetParam();
+    History *h = CreateHistory(-1, 1000);
+    std::vector<int> log;
+    int freed = 0, id = 0;
+    for (const auto &[kept, undone] : c.entries) {
+        auto p = std::make_unique<Probe>(Probe{&log, kept, false, false, &freed, ++id, undone});
+        ASSERT_EQ(AddHistory(h, p.release(), ProbeApply, ProbeFree, ProbeSize), 1);
+    }
+    int32_t saved = c.savedBefore;
+    h->SavedIndex = &saved;
+    for (int i = 0; i < c.undos; ++i) EXPECT_EQ(Undo(h), 1);
+    for (int i = 0; i < c.redos; ++i) EXPECT_EQ(Redo(h), 1);
+    EXPECT_EQ(HistorySize(h), c.size);
+    EXPECT_EQ(CountHistoryEntries(h), c.count);
+    EXPECT_EQ(HistoryIndex(h), c.index);
+    EXPECT_EQ(saved, c.savedAfter);
+    EXPECT_EQ(freed, static_cast<int>(c.entries.size()) - c.count);
+    FreeHistory(h);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HistoryChangingCosts,
+    ::testing::Values(
+        // 128 + 128, then B undone keeps 400: 128 + 428.
+        ChangingCostCase{"UndoRemeasures", {{100, 100}, {100, 400}}, 1, 0, 556, 2, 1, 2, 2},
+        ChangingCostCase{"RedoRemeasures", {{100, 100}, {100, 400}}, 1, 1, 256, 2, 2, 2, 2},
+        // B undone costs 928: A (in effect, the oldest) goes; the states move down.
+        ChangingCostCase{"UndoDropsTheOldest", {{100, 100}, {100, 900}}, 1, 0, 928, 1, 0, 1, 0},
+        // A undone costs 928 with B undone after it: B goes from the back,
+        // and the state after it (saved) can no longer be reached.
+        ChangingCostCase{"UndoDropsTheFarEndOfTheRedoBranch", {{100, 900}, {100, 100}}, 2, 0, 928, 1, 0, 2, -1},
+        // A single entry over the bound is kept, undone or not.
+        ChangingCostCase{"LoneEntryIsKept", {{100, 5000}}, 1, 0, 5028, 1, 0, 0, 0},
+        ChangingCostCase{"LoneEntryIsKeptOnRedo", {{5000, 100}}, 1, 1, 5028, 1, 1, 0, 0}),
+    [](const ::testing::TestParamInfo<ChangingCostCase> &info) { return std::string(info.param.name); });
 
 TEST_F(HistoryCore, CostsBeyondFourGigabytesDoNotOverflow) {
     History *big = CreateHistory(-1, int64_t{8} << 30);
@@ -223,6 +281,13 @@ Bytes Splice(Bytes b, int64_t at, int64_t remove, const Bytes &insert) {
     return b;
 }
 
+// Buffers holding the given runs of bytes, as a tool hands its output over.
+std::vector<ByteBuffer> Buffers(std::initializer_list<Bytes> runs) {
+    std::vector<ByteBuffer> out;
+    for (const Bytes &r : runs) out.push_back(ByteBuffer::copyOf(r.data(), static_cast<int64_t>(r.size())));
+    return out;
+}
+
 class EntryKinds : public ::testing::TestWithParam<EditCase> {};
 
 TEST_P(EntryKinds, UndoRestoresEveryByteAndRedoReappliesWithCursorAndEmptySelection) {
@@ -277,6 +342,31 @@ INSTANTIATE_TEST_SUITE_P(
                      return Splice(b, 6, 20, Bytes(kNew.begin(), kNew.begin() + 2));
                  },
                  8, 6},
+        EditCase{"ReplaceMovingAcrossChunks",
+                 [](Document *d, Bytes b) {
+                     ReplaceBytesMoving(d, 6, 20, Buffers({Bytes(kNew.begin(), kNew.begin() + 5),
+                                                           Bytes(kNew.begin() + 5, kNew.end())}));
+                     return Splice(b, 6, 20, kNew);
+                 },
+                 18, 6},
+        EditCase{"ReplaceMovingFromBeforeStart",
+                 [](Document *d, Bytes) {
+                     ReplaceBytesMoving(d, -4, 100, Buffers({Bytes(kNew.begin(), kNew.begin() + 2)}));
+                     return Bytes(kNew.begin(), kNew.begin() + 2);
+                 },
+                 2, 0},
+        EditCase{"ReplaceMovingByNothingRemoves",
+                 [](Document *d, Bytes b) {
+                     ReplaceBytesMoving(d, 5, 10, Buffers({{}}));
+                     return Splice(b, 5, 10, {});
+                 },
+                 5, 5},
+        EditCase{"ReplaceMovingOfNothingInserts",
+                 [](Document *d, Bytes b) {
+                     ReplaceBytesMoving(d, 7, 0, Buffers({kNew}));
+                     return Splice(b, 7, 0, kNew);
+                 },
+                 19, 7},
         EditCase{"Fill",
                  [](Document *d, Bytes b) {
                      const uint8_t p[] = {0x41, 0x42, 0x43};
@@ -367,6 +457,54 @@ TEST(RecordingOperations, CostsFollowTheEntryKinds) {
     EXPECT_EQ(HistorySize(doc.d.Hist), 54 + 4 + 6 + 48);
     FillBytes(&doc.d, 0, 5, p, 3, 100, -1);
     EXPECT_EQ(HistorySize(doc.d.Hist), 112 + 3 + 5 + 64) << "a fill keeps its pattern, not its bytes";
+}
+
+TEST(RecordingOperations, MovingReplaceCostsTheBytesItHolds) {
+    Doc doc(Pattern(50));
+    ASSERT_EQ(ReplaceBytesMoving(&doc.d, 4, 10, Buffers({Pattern(30, 9)})), 0);
+    EXPECT_EQ(HistorySize(doc.d.Hist), 10 + 48) << "done, it keeps the old range";
+    Undo(doc.d.Hist);
+    EXPECT_EQ(HistorySize(doc.d.Hist), 30 + 48) << "undone, it keeps the new bytes";
+    Redo(doc.d.Hist);
+    EXPECT_EQ(HistorySize(doc.d.Hist), 10 + 48);
+    EXPECT_EQ(doc.bytes(), Splice(Pattern(50), 4, 10, Pattern(30, 9)));
+}
+
+// Every allocation of the edit, its undo and its redo, made to fail in turn:
+// each either happens in full or leaves bytes and history as they were.
+TEST(RecordingOperations, MovingReplaceOutOfMemoryAtAnyStepChangesNothing) {
+    const Bytes before = Pattern(60);
+    const Bytes fresh = Pattern(21, 5);
+    const Bytes after = Splice(before, 13, 30, fresh);
+    bool sawFailure = false;
+    for (int64_t budget = 0; budget < 40; ++budget) {
+        Doc doc(before);
+        std::vector<ByteBuffer> buffers = Buffers({Bytes(fresh.begin(), fresh.begin() + 4),
+                                                   Bytes(fresh.begin() + 4, fresh.end())});
+        ByteBufferFaults::Budget = budget;
+        const int r = ReplaceBytesMoving(&doc.d, 13, 30, std::move(buffers));
+        ByteBufferFaults::Budget = -1;
+        if (r != 0) {
+            sawFailure = true;
+            EXPECT_EQ(r, BinaryNoMemory);
+            EXPECT_EQ(doc.bytes(), before) << "budget " << budget;
+            EXPECT_EQ(HistoryIndex(doc.d.Hist), 0) << "budget " << budget;
+            continue;
+        }
+        EXPECT_EQ(doc.bytes(), after) << "budget " << budget;
+        for (int direction : {-1, 1}) {
+            ByteBufferFaults::Budget = budget;
+            const int applied = direction < 0 ? Undo(doc.d.Hist) : Redo(doc.d.Hist);
+            ByteBufferFaults::Budget = -1;
+            if (!applied) {
+                sawFailure = true;
+                EXPECT_EQ(doc.bytes(), direction < 0 ? after : before) << "budget " << budget;
+                break;
+            }
+            EXPECT_EQ(doc.bytes(), direction < 0 ? before : after) << "budget " << budget;
+        }
+    }
+    EXPECT_TRUE(sawFailure);
 }
 
 TEST(RecordingOperations, LimitOfAThousandWithSixHundredByteInserts) {

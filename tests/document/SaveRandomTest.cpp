@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <random>
@@ -137,8 +138,39 @@ private:
         return "";
     }
 
+    // Undo and redo may drop entries to keep the history's bound (an entry
+    // that keeps other bytes when undone): in effect ones from the front,
+    // undone ones from the back. The model's states follow.
+    template <typename Step>
+    void stepThrough(Step step) {
+        const int64_t droppedBefore = doc_.Hist->Dropped;
+        step(doc_.Hist);
+        states_.erase(states_.begin(), states_.begin() + (doc_.Hist->Dropped - droppedBefore));
+        states_.resize(static_cast<size_t>(CountHistoryEntries(doc_.Hist)) + 1);
+    }
+
     std::string oneStep() {
-        switch (pick(0, 11)) {
+        switch (pick(0, 12)) {
+        case 12: {
+            // A replace by buffers handed over whole, as the transformation tool makes it.
+            int64_t p = position(), m = pick(-1, 4 * chunk_);
+            std::vector<ByteBuffer> buffers;
+            Bytes fresh;
+            for (int64_t k = pick(0, 3); k > 0; --k) {
+                Bytes b = randomBytes(pick(0, 3 * chunk_));
+                fresh.insert(fresh.end(), b.begin(), b.end());
+                buffers.push_back(ByteBuffer::copyOf(b.data(), static_cast<int64_t>(b.size())));
+            }
+            last_ = "replace moving " + std::to_string(p) + " " + std::to_string(m) + " " +
+                    std::to_string(fresh.size());
+            return edit([&] { ReplaceBytesMoving(&doc_, p, m, std::move(buffers)); },
+                        [&](StoreModel &model) {
+                            int64_t cp = p, cm = std::max<int64_t>(m, 0);
+                            model.clamp(cp, cm);
+                            model.bytes.erase(model.bytes.begin() + cp, model.bytes.begin() + cp + cm);
+                            model.bytes.insert(model.bytes.begin() + cp, fresh.begin(), fresh.end());
+                        });
+        }
         case 0:
         case 1: {
             int64_t p = position(), n = pick(0, 3 * chunk_);
@@ -175,11 +207,11 @@ private:
         case 5:
         case 6:
             last_ = "undo";
-            Undo(doc_.Hist);
+            stepThrough(Undo);
             return "";
         case 7:
             last_ = "redo";
-            Redo(doc_.Hist);
+            stepThrough(Redo);
             return "";
         case 8:
             last_ = "save in place";
@@ -192,7 +224,8 @@ private:
         }
         case 10: {
             // A save that fails at a random byte: the document stays complete
-            // and still counts as changed where it was.
+            // and still counts as changed where it was, or as changed
+            // everywhere when the failure touched the file.
             const bool changedBefore = DocumentChanged(doc_);
             SaveFaults::WriteBudget = pick(0, size() + 1);
             last_ = "failing save, budget " + std::to_string(SaveFaults::WriteBudget);
@@ -201,8 +234,9 @@ private:
             if (r.ok()) {
                 saved_ = states_[index()];
                 if (ReadFile(doc_.Store->FileName) != saved_) return "the file differs from the model";
-            } else if (DocumentChanged(doc_) != changedBefore) {
-                return "a failed save changed the document's state";
+            } else if (r.touched ? !DocumentChanged(doc_) : DocumentChanged(doc_) != changedBefore) {
+                // A failure that wrote part of the file leaves no state saved.
+                return "a failed save left the document's state wrong";
             }
             return "";
         }
