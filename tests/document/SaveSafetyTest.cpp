@@ -29,46 +29,18 @@ using namespace hx;
 using hx::test::Bytes;
 using hx::test::ReadFile;
 using hx::test::StoreBytes;
+using hx::test::WriteFile;
 
 namespace {
 
-class Folder {
-public:
-    Folder() {
-        struct stat st {};
-        std::string base = ::stat("/dev/shm", &st) == 0 && ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-        std::string pattern = base + "/hexaloom-safety-XXXXXX";
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        path_ = ::mkdtemp(name.data()) ? name.data() : "";
-    }
-    ~Folder() {
-        for (const std::string &e : entries()) ::unlink((*this / e).c_str());
-        ::rmdir(path_.c_str());
-    }
-    std::string operator/(const std::string &name) const { return path_ + "/" + name; }
-    const std::string &path() const { return path_; }
-    std::vector<std::string> entries() const {
-        std::vector<std::string> out;
-        if (DIR *d = ::opendir(path_.c_str())) {
-            while (dirent *e = ::readdir(d))
-                if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, "..")) out.push_back(e->d_name);
-            ::closedir(d);
-        }
-        std::sort(out.begin(), out.end());
-        return out;
-    }
-
-private:
-    std::string path_;
-};
-
-void WriteFile(const std::string &path, const Bytes &b) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ASSERT_GE(fd, 0) << path;
-    ASSERT_EQ(::write(fd, b.data(), b.size()), static_cast<ssize_t>(b.size()));
-    ::close(fd);
+// Kill tests write a lot: /dev/shm, where it can be written, keeps them fast.
+std::string FastFolderBase() {
+    return ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "";
 }
+
+struct Folder : hx::test::TempDir {
+    Folder() : TempDir(FastFolderBase()) {}
+};
 
 Bytes Random(size_t n, uint32_t seed) {
     std::mt19937 rng(seed);

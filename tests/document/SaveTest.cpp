@@ -26,55 +26,12 @@ using hx::test::Bytes;
 using hx::test::CheckInvariants;
 using hx::test::ReadFile;
 using hx::test::StoreBytes;
+using hx::test::TempDir;
+using hx::test::WriteFile;
 
 namespace {
 
 // ---- files --------------------------------------------------------------
-
-class TempDir {
-public:
-    // base: the folder to make it in; empty: $TMPDIR or /tmp.
-    explicit TempDir(std::string base = "") {
-        const char *dir = std::getenv("TMPDIR");
-        if (base.empty()) base = dir && *dir ? dir : "/tmp";
-        std::string pattern = base + "/hexaloom-save-XXXXXX";
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        path_ = ::mkdtemp(name.data()) ? name.data() : "";
-    }
-    ~TempDir() {
-        if (DIR *d = ::opendir(path_.c_str())) {
-            while (dirent *e = ::readdir(d))
-                if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, ".."))
-                    ::unlink((path_ + "/" + e->d_name).c_str());
-            ::closedir(d);
-        }
-        ::rmdir(path_.c_str());
-    }
-    std::string operator/(const std::string &name) const { return path_ + "/" + name; }
-    const std::string &path() const { return path_; }
-    // Names in the folder, for spotting temporary files left behind.
-    std::vector<std::string> entries() const {
-        std::vector<std::string> out;
-        if (DIR *d = ::opendir(path_.c_str())) {
-            while (dirent *e = ::readdir(d))
-                if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, "..")) out.push_back(e->d_name);
-            ::closedir(d);
-        }
-        std::sort(out.begin(), out.end());
-        return out;
-    }
-
-private:
-    std::string path_;
-};
-
-void WriteFile(const std::string &path, const Bytes &b) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ASSERT_GE(fd, 0) << path;
-    ASSERT_EQ(::write(fd, b.data(), b.size()), static_cast<ssize_t>(b.size()));
-    ::close(fd);
-}
 
 ino_t InodeOf(const std::string &path) {
     struct stat st {};
