@@ -7,6 +7,7 @@
 #include "app/Language.h"
 #include "app/MainWindow.h"
 #include "document/Document.h"
+#include "document/HexText.h"
 #include "hexview/HexView.h"
 #include "platform/InputDialog.h"
 #include "platform/Platform.h"
@@ -17,53 +18,13 @@ namespace {
 
 constexpr int64_t Largest = std::numeric_limits<int64_t>::max();
 
-int DigitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return 99;
-}
-
-// Reads digits of the base from text[i] on; nullopt when there is none.
-// Saturates at the largest 64-bit value instead of wrapping.
-std::optional<int64_t> ReadDigits(std::string_view text, size_t i, int base) {
-    int64_t value = 0;
-    bool any = false;
-    for (; i < text.size(); ++i) {
-        const int digit = DigitValue(text[i]);
-        if (digit >= base) break;
-        any = true;
-        if (value > (Largest - digit) / base) {
-            value = Largest;
-        } else {
-            value = value * base + digit;
-        }
-    }
-    if (!any) return std::nullopt;
-    return value;
-}
-
 }  // namespace
 
 std::optional<int64_t> GoToTarget(std::string_view text, int64_t cursor, int64_t size) {
-    size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-    int sign = 0;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        sign = text[i] == '+' ? 1 : -1;
-        ++i;
-    }
+    const LenientNumber number = ReadLenientNumber(text, uint64_t(Largest), true);
+    const int sign = number.sign;
     std::optional<int64_t> value;
-    if (i < text.size() && text[i] == '$') {
-        value = ReadDigits(text, i + 1, 16);
-    } else if (i < text.size() && text[i] == '%') {
-        value = ReadDigits(text, i + 1, 2);
-    } else if (i + 2 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
-               DigitValue(text[i + 2]) < 16) {
-        value = ReadDigits(text, i + 2, 16);
-    } else {
-        value = ReadDigits(text, i, 10);
-    }
+    if (number.digits) value = static_cast<int64_t>(std::min(number.magnitude, uint64_t(Largest)));
     if (!value) return std::nullopt;
     size = std::max<int64_t>(size, 0);
     int64_t target = *value;

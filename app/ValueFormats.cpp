@@ -7,6 +7,8 @@
 #include <cstring>
 #include <limits>
 
+#include "document/HexText.h"
+
 namespace hx {
 
 namespace {
@@ -158,41 +160,11 @@ std::string FormatTimestamp(int64_t seconds) {
 }
 
 std::optional<uint64_t> ReadInteger(std::string_view text) {
-    size_t i = SkipBlanks(text);
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    unsigned base = 10;
-    if (i < text.size() && text[i] == '$') {
-        base = 16;
-        ++i;
-    } else if (i < text.size() && text[i] == '%') {
-        base = 2;
-        ++i;
-    }
     // The unsigned range is accepted so that an unsigned QWord as shown can be
     // typed back; a negative number reaches down to -2^63.
-    const uint64_t limit = negative ? uint64_t{1} << 63 : std::numeric_limits<uint64_t>::max();
-    uint64_t magnitude = 0;
-    bool any = false;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        unsigned digit = 16;
-        if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
-        else if (c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
-        else if (c >= 'A' && c <= 'F') digit = static_cast<unsigned>(c - 'A' + 10);
-        if (digit >= base) break;
-        any = true;
-        if (magnitude > (limit - digit) / base) {
-            magnitude = limit;
-            continue;
-        }
-        magnitude = magnitude * base + digit;
-    }
-    if (!any) return std::nullopt;
-    return negative ? uint64_t{0} - magnitude : magnitude;
+    const LenientNumber number = ReadLenientNumber(text, std::numeric_limits<uint64_t>::max());
+    if (!number.digits) return std::nullopt;
+    return number.sign < 0 ? uint64_t{0} - number.magnitude : number.magnitude;
 }
 
 std::optional<float> ReadSingle(std::string_view text) { return ReadFloating<float>(text); }

@@ -5,12 +5,12 @@
 
 namespace hx {
 
-int64_t ReadNumber(std::string_view text) {
+LenientNumber ReadLenientNumber(std::string_view text, uint64_t positiveLimit, bool zeroX) {
+    LenientNumber number;
     size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-    bool negative = false;
     if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-        negative = text[i] == '-';
+        number.sign = text[i] == '-' ? -1 : 1;
         ++i;
     }
     int base = 10;
@@ -20,26 +20,32 @@ int64_t ReadNumber(std::string_view text) {
     } else if (i < text.size() && text[i] == '%') {
         base = 2;
         ++i;
+    } else if (zeroX && i + 2 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
+               HexDigitValue(text[i + 2]) >= 0) {
+        base = 16;
+        i += 2;
     }
-    // Accumulate the magnitude as unsigned so that INT64_MIN is reachable;
-    // anything beyond 2^63 saturates.
-    const uint64_t limit = negative ? uint64_t{1} << 63 : uint64_t(std::numeric_limits<int64_t>::max());
-    uint64_t magnitude = 0;
-    bool saturated = false;
+    // The magnitude is accumulated unsigned so that INT64_MIN is reachable;
+    // anything beyond the limit saturates instead of wrapping.
+    const uint64_t limit = number.sign < 0 ? uint64_t{1} << 63 : positiveLimit;
     for (; i < text.size(); ++i) {
-        int digit = HexDigitValue(text[i]);
+        const int digit = HexDigitValue(text[i]);
         if (digit < 0 || digit >= base) break;
-        if (saturated) continue;
-        if (magnitude > (limit - static_cast<uint64_t>(digit)) / static_cast<uint64_t>(base)) {
-            saturated = true;
-            magnitude = limit;
+        number.digits = true;
+        if (number.magnitude > (limit - static_cast<uint64_t>(digit)) / static_cast<uint64_t>(base)) {
+            number.magnitude = limit;
             continue;
         }
-        magnitude = magnitude * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
+        number.magnitude = number.magnitude * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
     }
-    if (!negative) return static_cast<int64_t>(magnitude);
-    if (magnitude == uint64_t{1} << 63) return std::numeric_limits<int64_t>::min();
-    return -static_cast<int64_t>(magnitude);
+    return number;
+}
+
+int64_t ReadNumber(std::string_view text) {
+    const LenientNumber number = ReadLenientNumber(text, uint64_t(std::numeric_limits<int64_t>::max()));
+    if (number.sign >= 0) return static_cast<int64_t>(number.magnitude);
+    if (number.magnitude == uint64_t{1} << 63) return std::numeric_limits<int64_t>::min();
+    return -static_cast<int64_t>(number.magnitude);
 }
 
 ByteBuffer HexToBytes(std::string_view text) {

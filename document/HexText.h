@@ -16,6 +16,17 @@ namespace hx {
 // negative number) instead of wrapping.
 int64_t ReadNumber(std::string_view text);
 
+// A number read by the same rules, in parts: sign (0 when none was typed,
+// else +1 or -1), the magnitude saturated at positiveLimit (at 2^63 for a
+// negative number), and whether any digit was there. With zeroX, "0x" before
+// a hexadecimal digit also introduces hexadecimal digits.
+struct LenientNumber {
+    int sign = 0;
+    uint64_t magnitude = 0;
+    bool digits = false;
+};
+LenientNumber ReadLenientNumber(std::string_view text, uint64_t positiveLimit, bool zeroX = false);
+
 // The value of one hexadecimal digit, or -1.
 inline int HexDigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';

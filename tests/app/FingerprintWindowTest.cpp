@@ -93,8 +93,11 @@ protected:
             EXPECT_TRUE(IsControlEnabled(control)) << control;
         EXPECT_TRUE(IsControlVisible(FingerprintUpdateButton));
         EXPECT_FALSE(IsControlVisible(FingerprintCancelButton));
-        for (int w = 0; w <= 6; ++w)
-            if (IsWindow(w)) EXPECT_TRUE(WindowWidget(w)->isEnabled()) << "window " << w;
+        for (int w = 0; w <= 6; ++w) {
+            if (IsWindow(w)) {
+                EXPECT_TRUE(WindowWidget(w)->isEnabled()) << "window " << w;
+            }
+        }
     }
 
     QTemporaryDir dir;

@@ -27,6 +27,8 @@
 
 using namespace hx;
 using hx::test::Bytes;
+using hx::test::Random;
+using hx::test::Splice;
 using hx::test::ReadFile;
 using hx::test::StoreBytes;
 using hx::test::WriteFile;
@@ -41,19 +43,6 @@ std::string FastFolderBase() {
 struct Folder : hx::test::TempDir {
     Folder() : TempDir(FastFolderBase()) {}
 };
-
-Bytes Random(size_t n, uint32_t seed) {
-    std::mt19937 rng(seed);
-    Bytes b(n);
-    for (auto &x : b) x = static_cast<uint8_t>(rng());
-    return b;
-}
-
-Bytes Splice(Bytes b, size_t at, size_t remove, const Bytes &insert) {
-    b.erase(b.begin() + at, b.begin() + at + remove);
-    b.insert(b.begin() + at, insert.begin(), insert.end());
-    return b;
-}
 
 // An edit of a freshly opened store; returns the content it gives.
 struct Scenario {

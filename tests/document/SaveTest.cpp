@@ -23,6 +23,8 @@
 
 using namespace hx;
 using hx::test::Bytes;
+using hx::test::Random;
+using hx::test::Splice;
 using hx::test::CheckInvariants;
 using hx::test::ReadFile;
 using hx::test::StoreBytes;
@@ -37,19 +39,6 @@ ino_t InodeOf(const std::string &path) {
     struct stat st {};
     ::stat(path.c_str(), &st);
     return st.st_ino;
-}
-
-Bytes Random(size_t n, uint32_t seed) {
-    std::mt19937 rng(seed);
-    Bytes b(n);
-    for (auto &x : b) x = static_cast<uint8_t>(rng());
-    return b;
-}
-
-Bytes Splice(Bytes b, size_t at, size_t remove, const Bytes &insert) {
-    b.erase(b.begin() + at, b.begin() + at + remove);
-    b.insert(b.begin() + at, insert.begin(), insert.end());
-    return b;
 }
 
 // The store's bytes as every reader sees them, and its invariants (a clean

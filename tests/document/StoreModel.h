@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -254,6 +255,21 @@ inline void WriteFile(const std::string &path, const Bytes &b) {
     ASSERT_GE(fd, 0) << path;
     ASSERT_EQ(::write(fd, b.data(), b.size()), static_cast<ssize_t>(b.size()));
     ::close(fd);
+}
+
+// Bytes from a seeded generator, the same for the same seed.
+inline Bytes Random(size_t n, uint32_t seed) {
+    std::mt19937 rng(seed);
+    Bytes b(n);
+    for (auto &x : b) x = static_cast<uint8_t>(rng());
+    return b;
+}
+
+// b with remove bytes at at replaced by insert.
+inline Bytes Splice(Bytes b, size_t at, size_t remove, const Bytes &insert) {
+    b.erase(b.begin() + at, b.begin() + at + remove);
+    b.insert(b.begin() + at, insert.begin(), insert.end());
+    return b;
 }
 
 }  // namespace hx::test
