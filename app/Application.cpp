@@ -363,8 +363,7 @@ bool HandleMenu(int id) {
         OpenReplacingUntouched(RecentItemPath(id));
         return true;
     }
-    // The tools' own commands (their windows, the algorithm groups); a tool
-    // not built in answers none of them, and they do nothing.
+    // The tools' own commands: their windows and the algorithm groups.
     for (const ToolModule *tool : ToolModules())
         if (tool->menu && tool->menu(id)) return true;
     return true;
@@ -408,7 +407,7 @@ void RestoreGeometry() {
     ShowWindow(MainWindowNumber, true);
     CheckCommand(CommandSign, s.Sign != 0);
     SelectRadioItem(MainMenu, ByteOrderGroup, s.Endian);
-    // The tool windows arrive with their tools; those that exist get their places.
+    // The tool windows get their places (tests may start without some of them).
     if (IsWindow(1)) {
         RestoreWindowPlace(1, s.ValuesEditor.x, s.ValuesEditor.y);
         ShowWindow(1, s.Hide == 0);

@@ -129,9 +129,6 @@ public:
             // the window hidden shows it.
             if (!IsWindowVisible(SearchWindowNumber)) ShowWindow(SearchWindowNumber, true);
             busy_.emplace(SearchWindowNumber);
-            // The window is owned by the main window, and disabling that
-            // disabled it too: Cancel must stay usable.
-            DisableWindow(SearchWindowNumber, false);
             ShowControl(SearchButton, false);
             ShowControl(SearchCancelButton, true);
         }

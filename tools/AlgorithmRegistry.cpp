@@ -54,8 +54,6 @@ void RegisterTransformation(const std::string &name, TransformStart start, Trans
 void RegisterBuiltinAlgorithms() {
     FingerprintRegistry().clear();
     TransformationRegistry().clear();
-    // The computations arrive with the fingerprint and transformation tools;
-    // until then the names are known (menus list them) but nothing runs.
     RegisterBuiltinFingerprints();
     RegisterTransformation("XOr", XorStart, XorProcess, XorFinish);
     RegisterTransformation("AESEncoder", AesStart, AesProcess, AesFinish);

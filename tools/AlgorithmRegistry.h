@@ -68,8 +68,8 @@ void RegisterTransformation(const std::string &name, TransformStart start, Trans
 
 // Fills both registries with the program's algorithms, in their fixed order:
 // MD5, CRC32, SHA1, Adler32; XOr, AESEncoder, AESDecoder, Base64Encoder,
-// Base64Decoder. Algorithms whose computation is not built in yet are listed
-// without callbacks; a tool must check HasCallbacks before running one.
+// Base64Decoder, each with its callbacks. A record registered without them
+// (tests do) is listed but never run: tools check HasCallbacks first.
 void RegisterBuiltinAlgorithms();
 
 inline bool HasCallbacks(const AlgorithmRecord &r) {
