@@ -59,6 +59,8 @@ W *Place(int number, int window, W *widget, int x, int y, int width, int height)
 class FormattedSpinBox : public QSpinBox {
 public:
     std::function<std::string(int)> formatter;
+    // Shows the text of the current position again (after a new formatter).
+    void refreshText() { lineEdit()->setText(textFromValue(value())); }
 
 protected:
     QString textFromValue(int value) const override {
@@ -209,12 +211,7 @@ void SetSpinFormatter(int number, std::function<std::string(int)> formatter) {
     auto *spin = dynamic_cast<FormattedSpinBox *>(ControlWidget(number));
     if (!spin) return;
     spin->formatter = std::move(formatter);
-    // Makes the spin box lay its text out again with the new formatter.
-    spin->setProperty("hxProgramChange", true);
-    int value = spin->value();
-    spin->setValue(value == spin->maximum() ? spin->minimum() : spin->maximum());
-    spin->setValue(value);
-    spin->setProperty("hxProgramChange", false);
+    spin->refreshText();
 }
 
 void CreateCheckBox(int number, int window, int x, int y, int width, int height, const std::string &text) {
