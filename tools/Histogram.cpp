@@ -6,36 +6,6 @@
 
 namespace hx {
 
-namespace {
-
-// Eight tables, one per byte position in a group of eight, so that equal
-// neighbouring bytes increment different counters and do not wait for each
-// other's store. Each table is padded by 16 counters (128 bytes): with tables
-// exactly 2 KiB apart, the same counter of tables two apart would share the
-// low 12 address bits, and the processor would take the later load for one
-// that depends on the earlier store.
-constexpr int Tables = 8;
-constexpr int TableStride = 256 + 16;
-
-}  // namespace
-
-void CountBytes(const uint8_t *bytes, int64_t length, ByteCounts &counts) {
-    if (!bytes || length <= 0) return;
-    alignas(64) uint64_t tables[Tables * TableStride] = {};
-    const uint8_t *p = bytes;
-    const uint8_t *const end = bytes + length;
-    while (end - p >= 16) {
-        for (int k = 0; k < 16; ++k) ++tables[(k % Tables) * TableStride + p[k]];
-        p += 16;
-    }
-    for (; p < end; ++p) ++tables[*p];
-    for (int value = 0; value < 256; ++value) {
-        uint64_t sum = 0;
-        for (int t = 0; t < Tables; ++t) sum += tables[t * TableStride + value];
-        counts[value] += sum;
-    }
-}
-
 uint64_t LargestCount(const ByteCounts &counts) { return *std::max_element(counts.begin(), counts.end()); }
 
 std::vector<AxisTick> BuildAxisTicks(double minimum, double maximum, int length, int maxTicks) {

@@ -16,10 +16,15 @@ namespace hx {
 using ByteCounts = std::array<uint64_t, 256>;
 
 // Adds the occurrences of each byte value in bytes[0 ... length) to counts.
-// Counts into several interleaved tables, so that a run of one value does not
-// wait on a single counter, and adds the tables into counts at the end.
+// Large pieces are counted a pair of neighbouring bytes at a time, runs and
+// short repeating patterns in several interleaved tables (see CountBytes.cpp);
+// the result is the same exact count whatever the way.
 // A null pointer or a length <= 0 adds nothing.
-void CountBytes(const uint8_t *bytes, int64_t length, ByteCounts &counts);
+// A processor without the wider vector instructions takes the baseline path;
+// tests ask for it by name so that it is checked on every processor.
+enum class CountingPath { Fastest, Baseline };
+void CountBytes(const uint8_t *bytes, int64_t length, ByteCounts &counts,
+                CountingPath path = CountingPath::Fastest);
 
 // The largest count (0 for all-zero counts).
 uint64_t LargestCount(const ByteCounts &counts);

@@ -53,6 +53,41 @@ TEST(CountBytes, RandomPiecesAddUpToOneTableCount) {
     }
 }
 
+// Large pieces are counted by pairs of bytes with 8-bit pair counters that
+// wrap, and repetitive stretches by other tables: every kind of content, on
+// both ways of computing the pair keys, must give the plain count.
+TEST(CountBytes, LargePiecesOfEveryKindGiveThePlainCount) {
+    std::mt19937 random(7);
+    const auto fill = [&](size_t length, auto byteAt) {
+        std::vector<uint8_t> bytes(length);
+        for (size_t i = 0; i < length; ++i) bytes[i] = static_cast<uint8_t>(byteAt(i));
+        return bytes;
+    };
+    const size_t large = (size_t(1) << 20) + 777;   // a tail after the last whole block
+    const struct Case {
+        const char *name;
+        std::vector<uint8_t> bytes;
+    } cases[] = {
+        {"random", fill(large, [&](size_t) { return random(); })},
+        // One pair every three pairs: its counter wraps many times without
+        // the pairs being near enough to count as a repeating stretch.
+        {"recurring pair", fill(large, [&](size_t i) { return (i / 2) % 3 == 0 ? 7 + i % 2 * 2 : random(); })},
+        {"recurring equal pair", fill(large, [&](size_t i) { return (i / 2) % 3 == 0 ? 5 : random(); })},
+        {"few values", fill(large, [&](size_t) { return random() % 3 * 100; })},
+        {"one value", fill(large, [](size_t) { return 0xA5; })},
+        {"00 00 FF", fill(large, [](size_t i) { return i % 3 == 2 ? 0xFF : 0; })},
+        {"runs and noise", fill(large, [&](size_t i) { return (i >> 12) % 2 ? random() : (i >> 12) & 0xFF; })},
+        {"all values in order", fill(large, [](size_t i) { return i; })},
+    };
+    for (const Case &c : cases) {
+        for (CountingPath path : {CountingPath::Fastest, CountingPath::Baseline}) {
+            ByteCounts counts{};
+            CountBytes(c.bytes.data(), static_cast<int64_t>(c.bytes.size()), counts, path);
+            EXPECT_EQ(counts, OneTableCount(c.bytes)) << c.name << (path == CountingPath::Baseline ? ", baseline" : "");
+        }
+    }
+}
+
 TEST(CountBytes, AddsToWhatIsThereAndIgnoresEmptyInput) {
     ByteCounts counts{};
     counts[7] = 5;
