@@ -267,6 +267,9 @@ void SetControlText(int number, const std::string &text) {
     QWidget *w = ControlWidget(number);
     if (auto *e = qobject_cast<QLineEdit *>(w)) {
         e->setText(Latin1(text));
+        // A text longer than the field shows its start, where a number's sign
+        // and leading digits are, not its last digits.
+        e->setCursorPosition(0);
     } else if (auto *l = qobject_cast<QLabel *>(w)) {
         l->setText(Utf8(text));
     } else if (auto *b = qobject_cast<QPushButton *>(w)) {

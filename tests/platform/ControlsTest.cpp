@@ -3,6 +3,7 @@
 // windows it owns as they were.
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
 #include <QWidget>
 
 #include "platform/Controls.h"
@@ -45,6 +46,14 @@ TEST_F(Controls, LanguageTextsAreUtf8AndTypedTextIsLatin1) {
     EXPECT_EQ(DropDownData(9303, 0), 7);
     SetControlText(9303, umlaut);
     EXPECT_EQ(GetControlState(9303), 0);
+}
+
+TEST_F(Controls, ALongTextSetInANarrowFieldShowsItsStart) {
+    CreateInputField(9304, Owner, 0, 0, 40, 20, "");
+    SetControlText(9304, "-12345678901234567890.0000000");
+    auto *field = qobject_cast<QLineEdit *>(ControlWidget(9304));
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->cursorPosition(), 0);
 }
 
 TEST_F(Controls, OnlyTheUsersActionsPostEvents) {
