@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStyle>
 
 #include "Platform.h"
 
@@ -138,12 +139,23 @@ void CreateDropDown(int number, int window, int x, int y, int width, int height)
     auto *box = Place(number, window, new QComboBox, x, y, width, height);
     if (!box) return;
     QObject::connect(box, &QComboBox::activated, box, [number](int index) { Post(number, index); });
+    // The box keeps the size the window gives it; a choice too long for it is
+    // shown whole in a tooltip.
+    QObject::connect(box, &QComboBox::currentTextChanged, box, [box](const QString &text) {
+        const int room = box->width() - box->style()->pixelMetric(QStyle::PM_ScrollBarExtent) - 12;
+        box->setToolTip(box->fontMetrics().horizontalAdvance(text) > room ? text : QString());
+    });
 }
 
 int AddDropDownItem(int number, const std::string &text, intptr_t data) {
     auto *box = As<QComboBox>(number);
     if (!box) return -1;
     box->addItem(Utf8(text), QVariant::fromValue<qlonglong>(static_cast<qlonglong>(data)));
+    // The open list is as wide as its longest entry, even where the closed box is narrower.
+    QAbstractItemView *list = box->view();
+    const int needed = box->fontMetrics().horizontalAdvance(box->itemText(box->count() - 1)) + 24 +
+                       2 * list->frameWidth() + list->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    list->setMinimumWidth(std::max(list->minimumWidth(), needed));
     return box->count() - 1;
 }
 

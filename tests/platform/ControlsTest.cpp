@@ -3,6 +3,8 @@
 // windows it owns as they were.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QWidget>
 
@@ -46,6 +48,20 @@ TEST_F(Controls, LanguageTextsAreUtf8AndTypedTextIsLatin1) {
     EXPECT_EQ(DropDownData(9303, 0), 7);
     SetControlText(9303, umlaut);
     EXPECT_EQ(GetControlState(9303), 0);
+}
+
+TEST_F(Controls, ALongChoiceInANarrowDropDownIsShownWhole) {
+    const std::string longText = "Cipher Block Chaining (CBC) with a long name";
+    CreateDropDown(9305, Owner, 0, 0, 60, 20);
+    AddDropDownItem(9305, "ECB", 0);
+    AddDropDownItem(9305, longText, 1);
+    auto *box = qobject_cast<QComboBox *>(ControlWidget(9305));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->width(), 60);
+    EXPECT_GE(box->view()->minimumWidth(), box->fontMetrics().horizontalAdvance(QString::fromStdString(longText)));
+    EXPECT_TRUE(box->toolTip().isEmpty());
+    SetControlState(9305, 1);
+    EXPECT_EQ(box->toolTip().toStdString(), longText);
 }
 
 TEST_F(Controls, ALongTextSetInANarrowFieldShowsItsStart) {
