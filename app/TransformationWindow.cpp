@@ -20,6 +20,7 @@
 #include "hexview/HexView.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
+#include "platform/InputDialog.h"
 #include "platform/Platform.h"
 #include "tools/AlgorithmRegistry.h"
 #include "tools/Transformations.h"
@@ -376,6 +377,11 @@ void ApplyTransformation(const AlgorithmRecord *record) {
         break;
     case TransformationResult::Refused: TellUser(FaultText(outcome.status, std::max<int64_t>(position, 0))); break;
     case TransformationResult::Written:
+        // The result is looked at, and maybe undone, in the main view: the
+        // keyboard goes there, as after any edit.
+        ActivateWindow(0);
+        FocusControl(MainViewGadget);
+        break;
     case TransformationResult::NothingWritten:
     case TransformationResult::Cancelled: break;
     }

@@ -149,6 +149,7 @@ TEST_F(TransformationWindowTest, XorInvertsTheRangeSelectsItAndOneUndoRestoresIt
     EXPECT_EQ(SelectionSize(*doc), 16);
     EXPECT_EQ(Steps(), 1);
     EXPECT_EQ(GetControlState(TransformProgressBar), 1000);
+    EXPECT_EQ(FocusedControl(), MainViewGadget) << "Ctrl+Z reaches the main view at once";
     Event undo;
     undo.window = 0;
     undo.kind = EventMenu;
