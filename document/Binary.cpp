@@ -69,10 +69,12 @@ bool ensureLoaded(Binary *s, BinaryChunk &c, int64_t capacity) {
 // vanished (a chunk that was deleted or merged away already cleared BlockChunk).
 // A failed edit changed nothing and leaves the walk alone.
 void interruptWalk(Binary *s) {
-    if (s->WalkState == WalkInPiece && s->BlockChunk != s->Chunks.end())
+    if (s->WalkState == WalkInPiece && s->BlockChunk != s->Chunks.end() && !s->BlockStreamed)
         ReleaseChunk(s, s->BlockChunk, SlotSearch);
     if (s->WalkState == WalkReady || s->WalkState == WalkInPiece) s->WalkState = WalkInterrupted;
     s->BlockChunk = s->Chunks.end();
+    s->BlockStreamed = 0;
+    s->WalkBuffer.reset();
 }
 
 // What an edit needs before it changes anything: chunk buffers loaded with
@@ -1036,8 +1038,9 @@ int64_t FindBinary(Binary *store, const ByteBuffer &pattern, int64_t patternLeng
 
 int ExamineBinary(Binary *store, int64_t position, int64_t length) {
     if (!store) return 1;
-    if (store->WalkState == WalkInPiece && store->BlockChunk != store->Chunks.end())
+    if (store->WalkState == WalkInPiece && store->BlockChunk != store->Chunks.end() && !store->BlockStreamed)
         ReleaseChunk(store, store->BlockChunk, SlotSearch);
+    store->BlockStreamed = 0;
     length = std::max<int64_t>(length, 0);
     clampRange(store, position, length);
     store->RangeStart = position;
@@ -1051,6 +1054,36 @@ int ExamineBinary(Binary *store, int64_t position, int64_t length) {
     return 1;
 }
 
+namespace {
+
+// Ends the walk; the read buffer is let go with it.
+bool endWalk(Binary *store, int32_t state) {
+    store->WalkState = state;
+    store->BlockStreamed = 0;
+    store->WalkBuffer.reset();
+    return false;
+}
+
+// Reads the piece of chunk c at offset into the walk's read buffer when c is
+// only in the file and longer than one read. False when the piece is to come
+// from the loaded chunk instead (also after a read that failed or came up
+// short: loading the chunk then remembers the failure as every load does).
+bool streamPiece(Binary *store, const BinaryChunk &c, int64_t offset, int64_t length) {
+    const int64_t readLength = std::max<int64_t>(store->WalkReadLength, 1);
+    if (c.loaded() || c.Modified || c.FileOffset < 0 || c.Length <= readLength || !store->File.isOpen())
+        return false;
+    if (store->WalkBuffer.capacity() < readLength) {
+        store->WalkBuffer = ByteBuffer::uninitialised(readLength, readLength);
+        if (!store->WalkBuffer) return false;
+    }
+    const int64_t n = std::min(length, readLength);
+    if (store->File.readAt(store->WalkBuffer.data(), n, c.FileOffset + offset) != n) return false;
+    store->BlockLength = n;
+    return true;
+}
+
+}  // namespace
+
 bool NextBinaryBlock(Binary *store) {
     if (!store) return false;
     const ChunkIter none = store->Chunks.end();
@@ -1062,34 +1095,35 @@ bool NextBinaryBlock(Binary *store) {
             if (chunkStart + c->Length > store->RangeStart) break;
             chunkStart += c->Length;
         }
-        if (c == none) {
-            store->WalkState = WalkIdle;
-            return false;
-        }
+        if (c == none) return endWalk(store, WalkIdle);
         offset = store->RangeStart - chunkStart;
     } else if (store->WalkState == WalkInPiece) {
-        if (store->BlockChunk == none) {   // the chunk went away under the walk
-            store->WalkState = WalkInterrupted;
-            return false;
-        }
+        if (store->BlockChunk == none)   // the chunk went away under the walk
+            return endWalk(store, WalkInterrupted);
         store->BlockPosition = store->RangeStart + store->Delivered;
-        ReleaseChunk(store, store->BlockChunk, SlotSearch);
-        c = std::next(store->BlockChunk);
-        store->BlockChunk = none;
-        if (store->Delivered >= store->RangeLength || c == none) {
-            store->WalkState = WalkIdle;
-            return false;
+        if (!store->BlockStreamed) ReleaseChunk(store, store->BlockChunk, SlotSearch);
+        // A streamed piece may have left part of its chunk for the next ones.
+        offset = store->BlockOffset + store->BlockLength;
+        c = store->BlockChunk;
+        if (offset >= c->Length) {
+            c = std::next(c);
+            offset = 0;
         }
+        store->BlockChunk = none;
+        if (store->Delivered >= store->RangeLength || c == none) return endWalk(store, WalkIdle);
     } else {
         return false;
     }
-    if (!LoadChunk(store, c, SlotSearch) && c->Length > 0) {
-        store->WalkState = WalkInterrupted;
-        return false;
+    const int64_t wanted = std::min(c->Length - offset, store->RangeLength - store->Delivered);
+    if (streamPiece(store, *c, offset, wanted)) {
+        store->BlockStreamed = 1;
+    } else {
+        store->BlockStreamed = 0;
+        if (!LoadChunk(store, c, SlotSearch) && c->Length > 0) return endWalk(store, WalkInterrupted);
+        store->BlockLength = wanted;
     }
     store->BlockChunk = c;
     store->BlockOffset = offset;
-    store->BlockLength = std::min(c->Length - offset, store->RangeLength - store->Delivered);
     store->Delivered += store->BlockLength;
     store->WalkState = WalkInPiece;
     return true;
@@ -1098,6 +1132,7 @@ bool NextBinaryBlock(Binary *store) {
 const uint8_t *BinaryBlockBuffer(const Binary *store) {
     if (!store || store->WalkState != WalkInPiece || store->BlockChunk == store->Chunks.end())
         return nullptr;
+    if (store->BlockStreamed) return store->WalkBuffer.data();
     return store->BlockChunk->Buffer.data() + store->BlockOffset;
 }
 

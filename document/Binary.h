@@ -65,6 +65,15 @@ struct Binary {
     // Where the walk stands: see BinaryWalkState. A walk ends early (Interrupted)
     // when an edit changes the store during it or a piece cannot be loaded.
     int32_t WalkState = 0;
+    // A chunk longer than WalkReadLength that is only in the file is not
+    // loaded by a walk: it is read WalkReadLength bytes at a time into
+    // WalkBuffer, and each read is a piece of its own. The caller then works
+    // on bytes that are still in the processor's cache, and the walk holds one
+    // read's worth of memory instead of a chunk. BlockStreamed is 1 while the
+    // current piece lies in WalkBuffer; the piece then holds no chunk.
+    int64_t WalkReadLength = 512 * 1024;
+    ByteBuffer WalkBuffer;
+    int32_t BlockStreamed = 0;
 
     // What the file looked like when we last opened or saved it: device and
     // inode of the open file, its size and modification time (nanoseconds).
@@ -200,7 +209,9 @@ int64_t FindBinary(Binary *store, const uint8_t *pattern, int64_t patternLength,
 int64_t FindBinary(Binary *store, const ByteBuffer &pattern, int64_t patternLength, int64_t start);
 
 // Range walk: ExamineBinary, then NextBinaryBlock until it returns false. The
-// piece stays readable through BinaryBlockBuffer until the next call.
+// piece stays readable through BinaryBlockBuffer until the next call. A piece
+// is the rest of a loaded chunk (held with slot 30 meanwhile), or one read of
+// at most WalkReadLength bytes of a chunk that is only in the file.
 int ExamineBinary(Binary *store, int64_t position, int64_t length);
 bool NextBinaryBlock(Binary *store);
 const uint8_t *BinaryBlockBuffer(const Binary *store);

@@ -44,6 +44,8 @@ public:
         TempFile file(initial);
         store_ = OpenBinary(-1, file.path(), L_);
         ASSERT_NE(store_, nullptr);
+        // Walks read chunks longer than this from the file piece by piece.
+        store_->WalkReadLength = uniform(1, 2 * L_);
         model_.bytes = initial;
         check("open");
         for (int64_t step = 0; step < steps && !::testing::Test::HasFailure(); ++step) {

@@ -424,6 +424,39 @@ TEST(BinaryWalk, HandsOutPiecesOfTheChunkBuffersHoldingOneChunkAtATime) {
     EXPECT_FALSE(NextBinaryBlock(o.store));
 }
 
+TEST(BinaryWalk, ChunksOnlyInTheFileAreReadAPieceAtATimeWithoutLoadingThem) {
+    OpenStore o(Seq(30), 10);
+    o.store->WalkReadLength = 4;
+    ASSERT_NE(LoadChunk(o.store, Nth(o.store, 1), SlotFirstPane), nullptr);   // on screen: used in place
+    ExamineBinary(o.store, 3, 22);
+    std::vector<std::pair<int64_t, int64_t>> pieces;
+    Bytes seen;
+    while (NextBinaryBlock(o.store)) {
+        pieces.emplace_back(BinaryBlockPosition(o.store), BinaryBlockLength(o.store));
+        seen.insert(seen.end(), BinaryBlockBuffer(o.store), BinaryBlockBuffer(o.store) + BinaryBlockLength(o.store));
+        EXPECT_EQ(GetBinaryCacheSize(o.store), 10) << "only the chunk on screen is loaded";
+    }
+    EXPECT_EQ(pieces, (std::vector<std::pair<int64_t, int64_t>>{{3, 4}, {7, 3}, {10, 10}, {20, 4}, {24, 1}}));
+    EXPECT_EQ(seen, Seq(22, 3));
+    EXPECT_FALSE(BinaryWalkFailed(o.store));
+    o.expectValid();
+}
+
+TEST(BinaryWalk, AReadThatComesUpShortLoadsTheChunkAndMarksItFailed) {
+    OpenStore o(Seq(30), 10);
+    o.store->WalkReadLength = 4;
+    ASSERT_EQ(::truncate(o.file.path().c_str(), 16), 0);   // another program cut the file
+    ExamineBinary(o.store, 0, 30);
+    int64_t failedAt = -1;
+    while (NextBinaryBlock(o.store)) {
+        if (o.store->BlockChunk->ReadFailed) {
+            failedAt = BinaryBlockPosition(o.store);
+            break;
+        }
+    }
+    EXPECT_EQ(failedAt, 14) << "the first piece that could not be read whole";
+}
+
 TEST(BinaryWalk, AnEditDuringTheWalkEndsItAsFailed) {
     OpenStore o(Seq(12), 4);
     ExamineBinary(o.store, 0, 12);
