@@ -9,7 +9,7 @@
 //       reference: zlib's crc32 / adler32 over the one buffer, the common choice.
 //   fingerprint_file_crc32_vs_read/ours|reference
 //       ours: CRC32 of a document on a 1 GiB file already in the page cache
-//       (chunks loaded by the walk and let go again);
+//       (the walk reads the file a piece at a time and loads no chunk);
 //       reference: a plain loop of 4 MiB read() calls over the same file that
 //       does nothing with the bytes.
 // The file goes to $HEXALOOM_BENCH_DIR, else /dev/shm, else $TMPDIR or /tmp,
@@ -170,7 +170,7 @@ void BM_FileCrc32Ours(benchmark::State &state) {
         if (outcome.result != ToolRunResult::Done) state.SkipWithError("walk failed");
         benchmark::DoNotOptimize(outcome.digest.data());
     }
-    // Memory stays flat: the walk let go of every chunk it read.
+    // Memory stays flat: the walk keeps no chunk it read.
     state.counters["cached_bytes"] = static_cast<double>(GetBinaryCacheSize(store));
     state.SetBytesProcessed(state.iterations() * kFileBytes);
     FreeBinary(store);
