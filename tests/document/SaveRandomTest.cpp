@@ -24,6 +24,7 @@ using namespace hx;
 using hx::test::Bytes;
 using hx::test::CheckInvariants;
 using hx::test::ReadFile;
+using hx::test::RemoveTree;
 using hx::test::StoreBytes;
 using hx::test::StoreModel;
 
@@ -55,8 +56,7 @@ public:
     RandomSession(uint32_t seed, int64_t chunk) : rng_(seed), chunk_(chunk), folder_(Folder()) {}
     ~RandomSession() {
         close();
-        for (const char *n : {"a", "b", "c"}) ::unlink((folder_ + "/" + n).c_str());
-        ::rmdir(folder_.c_str());
+        RemoveTree(folder_);   // a save cut off on purpose may have left its journal
     }
 
     // Returns an empty text, or what went wrong at which step.

@@ -4,6 +4,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <ftw.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -212,6 +213,16 @@ private:
 };
 
 // A temporary folder, removed with everything in it at the end.
+// Removes a folder with everything in it (also what a save or its journal left there).
+inline void RemoveTree(const std::string &path) {
+    if (path.empty()) return;
+    const auto removeOne = [](const char *name, const struct stat *, int, FTW *) {
+        ::remove(name);
+        return 0;   // go on with the rest
+    };
+    ::nftw(path.c_str(), removeOne, 16, FTW_DEPTH | FTW_PHYS);
+}
+
 class TempDir {
 public:
     // base: the folder to make it in; empty: $TMPDIR or /tmp.
@@ -223,15 +234,7 @@ public:
         name.push_back('\0');
         path_ = ::mkdtemp(name.data()) ? name.data() : "";
     }
-    ~TempDir() {
-        if (DIR *d = ::opendir(path_.c_str())) {
-            while (dirent *e = ::readdir(d))
-                if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, ".."))
-                    ::unlink((path_ + "/" + e->d_name).c_str());
-            ::closedir(d);
-        }
-        ::rmdir(path_.c_str());
-    }
+    ~TempDir() { RemoveTree(path_); }
     std::string operator/(const std::string &name) const { return path_ + "/" + name; }
     const std::string &path() const { return path_; }
     // Names in the folder, for spotting temporary files left behind.
