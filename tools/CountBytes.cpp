@@ -72,8 +72,7 @@ static_assert(PairKey(255, 255) == PairKeys - 1);
 // How many of the first SampledPairs pairs of a block may repeat the key of
 // one of the two pairs before them before the block is counted with the
 // interleaved tables. Random bytes repeat a key about once in 16000 pairs; a
-// run of one value, or a pattern of two, three or four bytes, repeats on
-// every pair.
+// run of one value, or a pattern of two or four bytes, repeats on every pair.
 constexpr int SampledPairs = 128;
 constexpr int MostRepeats = 8;
 
