@@ -58,23 +58,8 @@ protected:
     HexView *view() { return HexViewByGadget(MainViewGadget); }
     Document *current() { return view()->CurrentDocument; }
     int tabs() { return CountTabBarItems(0); }
-    bool menu(int id) {
-        Event e;
-        e.window = 0;
-        e.kind = EventMenu;
-        e.type = id;
-        e.data = id;
-        return DispatchEvent(e);
-    }
-    void type(int character) {
-        Event e;
-        e.window = 0;
-        e.control = MainViewGadget;
-        e.kind = EventControl;
-        e.type = CanvasInput;
-        e.input.character = character;
-        DispatchEvent(e);
-    }
+    bool menu(int id) { return ChooseMenuItem(id); }
+    void type(int character) { TypeIntoMainView(character); }
 
     QTemporaryDir dir;
     std::vector<std::string> questions;

@@ -95,23 +95,8 @@ protected:
         qt_handleKeyEvent(window, QEvent::KeyRelease, key, modifiers, QString(), false, 1);
         Pump();
     }
-    static bool Menu(int id) {
-        Event e;
-        e.window = 0;
-        e.kind = EventMenu;
-        e.type = id;
-        e.data = id;
-        return DispatchEvent(e);
-    }
-    static void Type(int character) {
-        Event e;
-        e.window = 0;
-        e.control = MainViewGadget;
-        e.kind = EventControl;
-        e.type = CanvasInput;
-        e.input.character = character;
-        DispatchEvent(e);
-    }
+    static bool Menu(int id) { return ChooseMenuItem(id); }
+    static void Type(int character) { TypeIntoMainView(character); }
     static void Upkeep() {
         Event e;
         e.window = 0;

@@ -78,25 +78,10 @@ protected:
             if (entry == name) return true;
         return false;
     }
-    bool menu(int id) {
-        Event e;
-        e.window = MainWindowNumber;
-        e.kind = EventMenu;
-        e.type = id;
-        e.data = id;
-        return DispatchEvent(e);
-    }
+    bool menu(int id) { return ChooseMenuItem(id); }
     // Types characters into the main view (hexadecimal digits in its default column).
     void type(const std::string &characters) {
-        for (unsigned char c : characters) {
-            Event e;
-            e.window = MainWindowNumber;
-            e.control = MainViewGadget;
-            e.kind = EventControl;
-            e.type = CanvasInput;
-            e.input.character = c;
-            DispatchEvent(e);
-        }
+        for (unsigned char c : characters) TypeIntoMainView(c);
     }
     void drop(int control, int type, const std::vector<std::string> &paths, const std::string &text = {},
               int x = 0, int y = 0) {

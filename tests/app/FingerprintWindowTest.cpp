@@ -62,14 +62,7 @@ protected:
         current()->SelectionLength = length;
         RedrawHexView(MainViewGadget);
     }
-    static void menu(int id) {
-        Event e;
-        e.window = 0;
-        e.kind = EventMenu;
-        e.type = id;
-        e.data = id;
-        DispatchEvent(e);
-    }
+    static void menu(int id) { ChooseMenuItem(id); }
     static int menuId(const std::string &algorithm) {
         for (int id : GroupItems(FingerprintGroup))
             if (MenuAlgorithm(id) && MenuAlgorithm(id)->Name == algorithm) return id;

@@ -47,14 +47,7 @@ protected:
     static void SetBytes(const std::vector<uint8_t> &bytes) {
         HexViewCommand(MainViewGadget, HexReplaceAll, bytes.data(), static_cast<int64_t>(bytes.size()));
     }
-    static void Menu(int id) {
-        Event e;
-        e.window = 0;
-        e.kind = EventMenu;
-        e.type = id;
-        e.data = id;
-        DispatchEvent(e);
-    }
+    static void Menu(int id) { ChooseMenuItem(id); }
     static QRgb Pixel(int x, int y) { return CanvasImage(HistogramChartCanvas).pixel(x, y) & 0xFFFFFFu; }
     static uint64_t Total() {
         const ByteCounts &c = HistogramChartState().counts;

@@ -1,10 +1,14 @@
 // What the tests that start the whole shell share: the configuration file it
-// reads at start-up, and the application object.
+// reads at start-up, the application object, and the user's menu choices and
+// typing as events.
 #pragma once
 
 #include <fstream>
 #include <string>
 
+#include "app/Application.h"
+#include "app/Globals.h"
+#include "platform/Event.h"
 #include "platform/File.h"
 #include "platform/Platform.h"
 
@@ -27,6 +31,27 @@ inline void InitTestPlatform() {
     static char name[] = "test_app";
     static char *argv[] = {name, nullptr};
     InitPlatform(argc, argv);
+}
+
+// Dispatches a choice of menu item id in the main window, as a click makes it.
+inline bool ChooseMenuItem(int id) {
+    Event e;
+    e.window = 0;
+    e.kind = EventMenu;
+    e.type = id;
+    e.data = id;
+    return DispatchEvent(e);
+}
+
+// Dispatches a character typed into the main window's hex view.
+inline void TypeIntoMainView(int character) {
+    Event e;
+    e.window = 0;
+    e.control = MainViewGadget;
+    e.kind = EventControl;
+    e.type = CanvasInput;
+    e.input.character = character;
+    DispatchEvent(e);
 }
 
 }  // namespace hx

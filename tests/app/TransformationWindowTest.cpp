@@ -52,13 +52,7 @@ protected:
     static void Pump() {
         while (std::optional<Event> event = PollEvent()) DispatchEvent(*event);
     }
-    static void Menu(Algorithm algorithm) {
-        Event e;
-        e.window = 0;
-        e.kind = EventMenu;
-        e.type = e.data = FirstGroupItem(CipherGroup) + algorithm;
-        DispatchEvent(e);
-    }
+    static void Menu(Algorithm algorithm) { ChooseMenuItem(FirstGroupItem(CipherGroup) + algorithm); }
     static void Apply() {
         ActivateControl(TransformApplyButton);
         Pump();
@@ -150,11 +144,7 @@ TEST_F(TransformationWindowTest, XorInvertsTheRangeSelectsItAndOneUndoRestoresIt
     EXPECT_EQ(Steps(), 1);
     EXPECT_EQ(GetControlState(TransformProgressBar), 1000);
     EXPECT_EQ(FocusedControl(), MainViewGadget) << "Ctrl+Z reaches the main view at once";
-    Event undo;
-    undo.window = 0;
-    undo.kind = EventMenu;
-    undo.type = undo.data = CommandUndo;
-    DispatchEvent(undo);
+    ChooseMenuItem(CommandUndo);
     EXPECT_EQ(Contents(), original);
     EXPECT_TRUE(messages.empty());
 }
