@@ -121,6 +121,14 @@ void RowLabel(int *next, int groupX, int groupY, int x, int y, int width, std::s
                 ControlRightAligned);
 }
 
+// A number row of a group: the label, a right-aligned field of the given
+// width at (60, y) and its Set button right after the field.
+void CreateNumberRow(int *next, int groupX, int groupY, int y, int width, std::string_view key, int field, int set) {
+    RowLabel(next, groupX, groupY, 10, y + 2, 45, key, key);
+    CreateInputField(field, ValuesWindow, groupX + 60, groupY + y, width, 20, "", ControlRightAligned);
+    SetButton(set, groupX, groupY, 60 + width, y);
+}
+
 void BuildCharacterList() {
     SetTextGroup("ValuesEditor");
     for (int n = 0; n < 256; ++n) {
@@ -158,27 +166,15 @@ void OpenValuesEditor() {
 
     // Integers (5, 115)
     CreateGroup(frame++, ValuesWindow, 5, 115, 230, 125, Text("Integer", "Integers"));
-    RowLabel(&frame, 5, 115, 10, 22, 45, "Byte", "Byte");
-    CreateInputField(ByteField, ValuesWindow, 5 + 60, 115 + 20, 60, 20, "", ControlRightAligned);
-    SetButton(SetByte, 5, 115, 120, 20);
-    RowLabel(&frame, 5, 115, 10, 47, 45, "Word", "Word");
-    CreateInputField(WordField, ValuesWindow, 5 + 60, 115 + 45, 60, 20, "", ControlRightAligned);
-    SetButton(SetWord, 5, 115, 120, 45);
-    RowLabel(&frame, 5, 115, 10, 72, 45, "DWord", "DWord");
-    CreateInputField(DWordField, ValuesWindow, 5 + 60, 115 + 70, 140, 20, "", ControlRightAligned);
-    SetButton(SetDWord, 5, 115, 200, 70);
-    RowLabel(&frame, 5, 115, 10, 97, 45, "QWord", "QWord");
-    CreateInputField(QWordField, ValuesWindow, 5 + 60, 115 + 95, 140, 20, "", ControlRightAligned);
-    SetButton(SetQWord, 5, 115, 200, 95);
+    CreateNumberRow(&frame, 5, 115, 20, 60, "Byte", ByteField, SetByte);
+    CreateNumberRow(&frame, 5, 115, 45, 60, "Word", WordField, SetWord);
+    CreateNumberRow(&frame, 5, 115, 70, 140, "DWord", DWordField, SetDWord);
+    CreateNumberRow(&frame, 5, 115, 95, 140, "QWord", QWordField, SetQWord);
 
     // Floating point (5, 245)
     CreateGroup(frame++, ValuesWindow, 5, 245, 230, 75, Text("Float", "Floating Point"));
-    RowLabel(&frame, 5, 245, 10, 22, 45, "Single", "Single");
-    CreateInputField(SingleField, ValuesWindow, 5 + 60, 245 + 20, 140, 20, "", ControlRightAligned);
-    SetButton(SetSingle, 5, 245, 200, 20);
-    RowLabel(&frame, 5, 245, 10, 47, 45, "Double", "Double");
-    CreateInputField(DoubleField, ValuesWindow, 5 + 60, 245 + 45, 140, 20, "", ControlRightAligned);
-    SetButton(SetDouble, 5, 245, 200, 45);
+    CreateNumberRow(&frame, 5, 245, 20, 140, "Single", SingleField, SetSingle);
+    CreateNumberRow(&frame, 5, 245, 45, 140, "Double", DoubleField, SetDouble);
 
     // Others (5, 325): colour and time stamp are shown only; their Set
     // buttons stay disabled and say why.
