@@ -30,14 +30,9 @@ constexpr int Window = FingerprintWindowNumber;
 // True from the start of a run to its end: only one run at a time.
 bool g_running = false;
 
-// The controls take the language files' UTF-8 texts as they are.
-std::string ControlText(const std::string &utf8) { return utf8; }
-
-// A text of the window's section (UTF-8, for messages), and the same for a
-// control, followed by ":" for a label.
+// A text of the window's section, and the same followed by ":" for a label.
 std::string Text(const char *key) { return GetText(std::string("\\Result\\") + key); }
-std::string ControlKeyText(const char *key) { return ControlText(Text(key)); }
-std::string LabelText(const char *key) { return ControlKeyText(key) + ":"; }
+std::string LabelText(const char *key) { return Text(key) + ":"; }
 
 void OpenFingerprintWindow() {
     OpenWindow(Window, 0, 0, FingerprintWindowWidth, FingerprintWindowHeight, GetText("\\Window\\Result"),
@@ -45,11 +40,11 @@ void OpenFingerprintWindow() {
     if (!IsWindow(Window)) return;
     // The group's elements are placed relative to the group at (5, 5).
     constexpr int gx = 5, gy = 5;
-    CreateGroup(FingerprintGroupBox, Window, gx, gy, 480, 120, ControlKeyText("Fingerprint"));
+    CreateGroup(FingerprintGroupBox, Window, gx, gy, 480, 120, Text("Fingerprint"));
     CreateLabel(FingerprintAlgorithmLabel, Window, gx + 10, gy + 20, 100, 20, LabelText("Algorithm"));
     CreateDropDown(FingerprintAlgorithmList, Window, gx + 10, gy + 40, 245, 20);
     for (const auto &record : FingerprintRegistry().records())
-        AddDropDownItem(FingerprintAlgorithmList, ControlText(GetText("\\Menu\\" + record->Name)),
+        AddDropDownItem(FingerprintAlgorithmList, GetText("\\Menu\\" + record->Name),
                         reinterpret_cast<intptr_t>(record.get()));
     SetControlState(FingerprintAlgorithmList, DropDownCount(FingerprintAlgorithmList) > 0 ? 0 : -1);
     CreateLabel(FingerprintPositionLabel, Window, gx + 265, gy + 20, 100, 20, LabelText("Position"));
@@ -62,9 +57,9 @@ void OpenFingerprintWindow() {
     // Its cursor feeds the values editor like any other hex field's.
     SetHexViewCallback(FingerprintResultField, RefreshStatus, 0);
     CreateProgressBar(FingerprintProgressBar, Window, 15, 140, 340, 15, 0, 1000);
-    CreateButton(FingerprintCancelButton, Window, 370, 135, 110, 25, ControlKeyText("Cancel"));
+    CreateButton(FingerprintCancelButton, Window, 370, 135, 110, 25, Text("Cancel"));
     ShowControl(FingerprintCancelButton, false);
-    CreateButton(FingerprintUpdateButton, Window, 370, 135, 110, 25, ControlKeyText("Update"));
+    CreateButton(FingerprintUpdateButton, Window, 370, 135, 110, 25, Text("Update"));
 }
 
 void SetBusyLook(bool busy) {
