@@ -119,7 +119,6 @@ void BlockKeysSse2(const uint8_t *block, uint16_t *keys) {
 using BlockKeysFunction = void (*)(const uint8_t *, uint16_t *);
 
 BlockKeysFunction ChooseBlockKeys() {
-    __builtin_cpu_init();
     return __builtin_cpu_supports("avx2") ? BlockKeysAvx2 : BlockKeysSse2;
 }
 
