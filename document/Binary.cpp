@@ -1064,22 +1064,21 @@ bool endWalk(Binary *store, int32_t state) {
     return false;
 }
 
-// Reads the piece of chunk c at offset into the walk's read buffer when c is
-// only in the file and longer than one read. False when the piece is to come
-// from the loaded chunk instead (also after a read that failed or came up
-// short: loading the chunk then remembers the failure as every load does).
-bool streamPiece(Binary *store, const BinaryChunk &c, int64_t offset, int64_t length) {
+// Reads the piece of chunk c at offset (at most length bytes) into the walk's
+// read buffer when c is only in the file and longer than one read; returns
+// the bytes read. -1 when the piece is to come from the loaded chunk instead,
+// also after a read that failed or came up short: loading the chunk then
+// remembers the failure as every load does.
+int64_t streamPiece(Binary *store, const BinaryChunk &c, int64_t offset, int64_t length) {
     const int64_t readLength = std::max<int64_t>(store->WalkReadLength, 1);
     if (c.loaded() || c.Modified || c.FileOffset < 0 || c.Length <= readLength || !store->File.isOpen())
-        return false;
+        return -1;
     if (store->WalkBuffer.capacity() < readLength) {
         store->WalkBuffer = ByteBuffer::uninitialised(readLength, readLength);
-        if (!store->WalkBuffer) return false;
+        if (!store->WalkBuffer) return -1;
     }
     const int64_t n = std::min(length, readLength);
-    if (store->File.readAt(store->WalkBuffer.data(), n, c.FileOffset + offset) != n) return false;
-    store->BlockLength = n;
-    return true;
+    return store->File.readAt(store->WalkBuffer.data(), n, c.FileOffset + offset) == n ? n : -1;
 }
 
 }  // namespace
@@ -1115,8 +1114,9 @@ bool NextBinaryBlock(Binary *store) {
         return false;
     }
     const int64_t wanted = std::min(c->Length - offset, store->RangeLength - store->Delivered);
-    if (streamPiece(store, *c, offset, wanted)) {
+    if (const int64_t streamed = streamPiece(store, *c, offset, wanted); streamed >= 0) {
         store->BlockStreamed = 1;
+        store->BlockLength = streamed;
     } else {
         store->BlockStreamed = 0;
         if (!LoadChunk(store, c, SlotSearch) && c->Length > 0) return endWalk(store, WalkInterrupted);
