@@ -27,10 +27,6 @@ std::string ReadAll(const std::string &path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-void WriteAll(const std::string &path, const std::string &bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 class ApplicationTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -42,8 +42,6 @@ using namespace hx;
 
 namespace {
 
-void WriteAll(const std::string &path, const std::string &bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-
 class FaultsShellTest : public ::testing::Test {
 protected:
     void SetUp() override {

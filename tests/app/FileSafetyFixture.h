@@ -35,10 +35,6 @@ inline std::string ReadFile(const std::string &path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-inline void WriteFile(const std::string &path, const std::string &bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 class FileSafetyTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -67,7 +63,7 @@ protected:
 
     std::string path(const std::string &name) const { return dir.path().toStdString() + "/" + name; }
     std::string file(const std::string &name, const std::string &bytes) {
-        WriteFile(path(name), bytes);
+        WriteAll(path(name), bytes);
         return path(name);
     }
     HexView *view() { return HexViewByGadget(MainViewGadget); }

@@ -19,7 +19,7 @@ std::string Change(DiskChange change, const std::string &path, const std::string
     case DiskChange::None: return "0123";
     case DiskChange::Deleted: RemoveFile(path); return "";
     case DiskChange::RenamedOver:
-        WriteFile(spare, "OTHER");
+        WriteAll(spare, "OTHER");
         RenameFile(spare, path);
         return "OTHER";
     case DiskChange::ChangedInPlace: {
@@ -185,7 +185,7 @@ TEST_F(FileSafetyTest, NewDocumentDoesNotReplaceAFileThatAppearedUnderItsName) {
     const std::string fresh = path("fresh.bin");
     StartUp(fresh);
     type("41");
-    WriteFile(fresh, "THEIRS");
+    WriteAll(fresh, "THEIRS");
     answers = {SaveChoice::Cancel};
     menu(CommandSave);
     EXPECT_EQ(questions.size(), 1u);

@@ -62,10 +62,6 @@ TEST(GoToTarget, ReadsTheTextLenientlyAndClampsToTheDocument) {
     EXPECT_EQ(GoToTarget("+10", 0, 0).value_or(None), 0);   // an empty document has only offset 0
 }
 
-void WriteAll(const std::string &path, const std::string &bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 class GoToTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -94,10 +94,6 @@ TEST(SearchInPieces, ServesBetweenPiecesAndStopsWhenAsked) {
 
 // ---- the window in the running shell ----------------------------------------------------
 
-void WriteAll(const std::string &path, const std::string &bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 class SearchWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -25,6 +25,11 @@ inline void WriteTestConfiguration(const std::string &text) {
     std::ofstream(config + "Configuration.ini", std::ios::binary) << text;
 }
 
+// Writes bytes as the whole content of the file at path.
+inline void WriteAll(const std::string &path, const std::string &bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
 // Creates the application object of the test program (once; later calls reuse it).
 inline void InitTestPlatform() {
     static int argc = 1;
