@@ -28,7 +28,7 @@
 #include <string>
 #include <vector>
 
-#include "app/FingerprintWindow.h"
+#include "app/toolwindows/FingerprintWindow.h"
 #include "document/Binary.h"
 #include "hexview/HexView.h"
 #include "tools/AlgorithmRegistry.h"

@@ -18,7 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/ToolRun.h"
+#include "app/toolwindows/ToolRun.h"
 #include "document/Binary.h"
 #include "document/ByteBuffer.h"
 #include "tools/Histogram.h"

@@ -21,14 +21,14 @@
 #include <string>
 #include <vector>
 
-#include "app/Theme.h"
+#include "app/settings/Theme.h"
 #include "document/Binary.h"
 #include "document/Document.h"
 #include "document/History.h"
 #include "hexview/HexView.h"
 #include "hexview/HexViewLook.h"
 #include "platform/Canvas.h"
-#include "app/Application.h"
+#include "app/shell/Application.h"
 #include "platform/Event.h"
 #include "platform/Platform.h"
 

@@ -15,10 +15,10 @@
 #include <random>
 #include <vector>
 
-#include "app/Application.h"
-#include "app/Globals.h"
-#include "app/SearchWindow.h"
-#include "app/ToolWindows.h"
+#include "app/shell/Application.h"
+#include "app/shell/Globals.h"
+#include "app/toolwindows/SearchWindow.h"
+#include "app/toolwindows/ToolWindows.h"
 #include "document/Binary.h"
 #include "document/Document.h"
 #include "hexview/HexView.h"

@@ -25,8 +25,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/ToolRun.h"
-#include "app/TransformationWindow.h"
+#include "app/toolwindows/ToolRun.h"
+#include "app/toolwindows/TransformationWindow.h"
 #include "document/Document.h"
 #include "platform/Platform.h"
 #include "tools/AlgorithmRegistry.h"

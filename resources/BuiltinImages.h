@@ -1,5 +1,5 @@
 // PNG data of the pictures built into the program (8-bit RGBA). They are
-// decoded at start-up (app/Theme.h: LoadBuiltinImages).
+// decoded at start-up (app/settings/Theme.h: LoadBuiltinImages).
 #pragma once
 
 #include <cstdint>

@@ -7,10 +7,10 @@
 #include <algorithm>
 #include <fstream>
 
-#include "app/Application.h"
-#include "app/Globals.h"
-#include "app/MenuIds.h"
-#include "app/Settings.h"
+#include "app/shell/Application.h"
+#include "app/shell/Globals.h"
+#include "app/shell/MenuIds.h"
+#include "app/settings/Settings.h"
 #include "document/Document.h"
 #include "hexview/HexView.h"
 #include "platform/Dialogs.h"

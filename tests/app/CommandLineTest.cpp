@@ -10,9 +10,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/Application.h"
-#include "app/CommandLine.h"
-#include "app/Globals.h"
+#include "app/shell/Application.h"
+#include "app/shell/CommandLine.h"
+#include "app/shell/Globals.h"
 #include "document/Document.h"
 #include "hexview/HexView.h"
 #include "platform/File.h"

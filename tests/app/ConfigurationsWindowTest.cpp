@@ -9,10 +9,10 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "app/Application.h"
-#include "app/ConfigurationsWindow.h"
-#include "app/MenuIds.h"
-#include "app/Settings.h"
+#include "app/shell/Application.h"
+#include "app/settings/ConfigurationsWindow.h"
+#include "app/shell/MenuIds.h"
+#include "app/settings/Settings.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/File.h"

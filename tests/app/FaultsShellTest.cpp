@@ -14,13 +14,13 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/Application.h"
-#include "app/Globals.h"
-#include "app/Language.h"
-#include "app/MainWindow.h"
-#include "app/MenuBuilder.h"
-#include "app/MenuIds.h"
-#include "app/Settings.h"
+#include "app/shell/Application.h"
+#include "app/shell/Globals.h"
+#include "app/settings/Language.h"
+#include "app/shell/MainWindow.h"
+#include "app/shell/MenuBuilder.h"
+#include "app/shell/MenuIds.h"
+#include "app/settings/Settings.h"
 #include "document/Document.h"
 #include "hexview/HexEdit.h"
 #include "hexview/HexView.h"

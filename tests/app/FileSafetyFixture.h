@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "app/Application.h"
-#include "app/Globals.h"
-#include "app/Language.h"
-#include "app/MainWindow.h"
-#include "app/MenuIds.h"
-#include "app/Settings.h"
+#include "app/shell/Application.h"
+#include "app/shell/Globals.h"
+#include "app/settings/Language.h"
+#include "app/shell/MainWindow.h"
+#include "app/shell/MenuIds.h"
+#include "app/settings/Settings.h"
 #include "document/Document.h"
 #include "document/Save.h"
 #include "hexview/HexView.h"

@@ -11,14 +11,14 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/Application.h"
-#include "app/FingerprintWindow.h"
-#include "app/Globals.h"
-#include "app/Language.h"
-#include "app/MainWindow.h"
-#include "app/MenuBuilder.h"
-#include "app/MenuIds.h"
-#include "app/ToolWindows.h"
+#include "app/shell/Application.h"
+#include "app/toolwindows/FingerprintWindow.h"
+#include "app/shell/Globals.h"
+#include "app/settings/Language.h"
+#include "app/shell/MainWindow.h"
+#include "app/shell/MenuBuilder.h"
+#include "app/shell/MenuIds.h"
+#include "app/toolwindows/ToolWindows.h"
 #include "document/Binary.h"
 #include "document/Document.h"
 #include "document/HexText.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/Globals.h"
+#include "app/shell/Globals.h"
 
 using namespace hx;
 

@@ -11,11 +11,11 @@
 #include <fstream>
 #include <limits>
 
-#include "app/Application.h"
-#include "app/GoTo.h"
-#include "app/Language.h"
-#include "app/Globals.h"
-#include "app/MenuIds.h"
+#include "app/shell/Application.h"
+#include "app/shell/GoTo.h"
+#include "app/settings/Language.h"
+#include "app/shell/Globals.h"
+#include "app/shell/MenuIds.h"
 #include "document/Document.h"
 #include "hexview/HexView.h"
 #include "platform/InputDialog.h"

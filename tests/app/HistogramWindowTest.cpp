@@ -10,11 +10,11 @@
 #include <numeric>
 #include <vector>
 
-#include "app/Application.h"
-#include "app/Globals.h"
-#include "app/HistogramWindow.h"
-#include "app/Language.h"
-#include "app/MenuIds.h"
+#include "app/shell/Application.h"
+#include "app/shell/Globals.h"
+#include "app/toolwindows/HistogramWindow.h"
+#include "app/settings/Language.h"
+#include "app/shell/MenuIds.h"
 #include "document/Document.h"
 #include "hexview/HexView.h"
 #include "platform/Canvas.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/Ini.h"
+#include "app/settings/Ini.h"
 
 using namespace hx;
 

@@ -5,8 +5,8 @@
 #include <fstream>
 #include <set>
 
-#include "app/Ini.h"
-#include "app/Language.h"
+#include "app/settings/Ini.h"
+#include "app/settings/Language.h"
 
 using namespace hx;
 

@@ -10,14 +10,14 @@
 #include <QPixmap>
 #include <QWidget>
 
-#include "app/CommandStates.h"
-#include "app/Language.h"
-#include "app/MainWindow.h"
-#include "app/MenuBuilder.h"
-#include "app/MenuIds.h"
-#include "app/Settings.h"
-#include "app/Status.h"
-#include "app/Theme.h"
+#include "app/shell/CommandStates.h"
+#include "app/settings/Language.h"
+#include "app/shell/MainWindow.h"
+#include "app/shell/MenuBuilder.h"
+#include "app/shell/MenuIds.h"
+#include "app/settings/Settings.h"
+#include "app/shell/Status.h"
+#include "app/settings/Theme.h"
 #include "document/Document.h"
 #include "document/History.h"
 #include "hexview/HexView.h"

@@ -4,11 +4,11 @@
 #include <QImage>
 #include <QKeySequence>
 
-#include "app/Language.h"
-#include "app/MainWindow.h"
-#include "app/MenuBuilder.h"
-#include "app/MenuIds.h"
-#include "app/Theme.h"
+#include "app/settings/Language.h"
+#include "app/shell/MainWindow.h"
+#include "app/shell/MenuBuilder.h"
+#include "app/shell/MenuIds.h"
+#include "app/settings/Theme.h"
 #include "platform/Menu.h"
 #include "platform/Platform.h"
 #include "platform/ToolBar.h"

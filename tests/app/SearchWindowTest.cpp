@@ -18,11 +18,11 @@
 #include <string>
 #include <vector>
 
-#include "app/Application.h"
-#include "app/Globals.h"
-#include "app/MenuBuilder.h"
-#include "app/MenuIds.h"
-#include "app/SearchWindow.h"
+#include "app/shell/Application.h"
+#include "app/shell/Globals.h"
+#include "app/shell/MenuBuilder.h"
+#include "app/shell/MenuIds.h"
+#include "app/toolwindows/SearchWindow.h"
 #include "document/Binary.h"
 #include "document/Document.h"
 #include "hexview/HexView.h"

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/Settings.h"
+#include "app/settings/Settings.h"
 #include "platform/Platform.h"
 
 using namespace hx;

@@ -6,8 +6,8 @@
 #include <fstream>
 #include <string>
 
-#include "app/Application.h"
-#include "app/Globals.h"
+#include "app/shell/Application.h"
+#include "app/shell/Globals.h"
 #include "platform/Event.h"
 #include "platform/File.h"
 #include "platform/Platform.h"

@@ -7,9 +7,9 @@
 
 #include <QTemporaryDir>
 
-#include "app/Language.h"
-#include "app/MainWindow.h"
-#include "app/Status.h"
+#include "app/settings/Language.h"
+#include "app/shell/MainWindow.h"
+#include "app/shell/Status.h"
 #include "document/Binary.h"
 #include "document/Document.h"
 #include "document/History.h"

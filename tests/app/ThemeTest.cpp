@@ -8,7 +8,7 @@
 
 #include <fstream>
 
-#include "app/Theme.h"
+#include "app/settings/Theme.h"
 #include "resources/BuiltinImages.h"
 
 using namespace hx;

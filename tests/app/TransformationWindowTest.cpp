@@ -10,11 +10,11 @@
 
 #include <QWidget>
 
-#include "app/Application.h"
-#include "app/Globals.h"
-#include "app/MenuBuilder.h"
-#include "app/MenuIds.h"
-#include "app/TransformationWindow.h"
+#include "app/shell/Application.h"
+#include "app/shell/Globals.h"
+#include "app/shell/MenuBuilder.h"
+#include "app/shell/MenuIds.h"
+#include "app/toolwindows/TransformationWindow.h"
 #include "document/Document.h"
 #include "hexview/HexView.h"
 #include "hexview/Selection.h"

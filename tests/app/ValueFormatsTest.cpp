@@ -8,7 +8,7 @@
 #include <limits>
 #include <random>
 
-#include "app/ValueFormats.h"
+#include "app/toolwindows/ValueFormats.h"
 
 using namespace hx;
 

@@ -12,13 +12,13 @@
 #include <fstream>
 #include <random>
 
-#include "app/Application.h"
-#include "app/Globals.h"
-#include "app/Language.h"
-#include "app/MenuBuilder.h"
-#include "app/MenuIds.h"
-#include "app/Settings.h"
-#include "app/ValuesEditorWindow.h"
+#include "app/shell/Application.h"
+#include "app/shell/Globals.h"
+#include "app/settings/Language.h"
+#include "app/shell/MenuBuilder.h"
+#include "app/shell/MenuIds.h"
+#include "app/settings/Settings.h"
+#include "app/toolwindows/ValuesEditorWindow.h"
 #include "document/Binary.h"
 #include "document/Document.h"
 #include "document/History.h"

@@ -13,11 +13,11 @@
 #include <QImage>
 
 #include "HexTestSupport.h"
-#include "app/Theme.h"
+#include "app/settings/Theme.h"
 #include "hexview/HexView.h"
 #include "hexview/HexViewLook.h"
 #include "platform/Canvas.h"
-#include "app/Application.h"
+#include "app/shell/Application.h"
 #include "platform/Event.h"
 #include "platform/Platform.h"
 

@@ -2,7 +2,7 @@
 // a page full of one-byte matches, and marks in split panes that go when the
 // search window closes.
 #include "HexViewFixture.h"
-#include "app/SearchWindow.h"
+#include "app/toolwindows/SearchWindow.h"
 
 namespace hx::test {
 namespace {

@@ -1,10 +1,10 @@
-#include "Status.h"
+#include "app/shell/Status.h"
 
 #include <cmath>
 #include <cstdio>
 
-#include "Globals.h"
-#include "Language.h"
+#include "app/shell/Globals.h"
+#include "app/settings/Language.h"
 #include "document/Binary.h"
 #include "document/Document.h"
 #include "document/History.h"

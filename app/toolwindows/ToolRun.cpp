@@ -1,4 +1,4 @@
-#include "ToolRun.h"
+#include "app/toolwindows/ToolRun.h"
 
 #include <algorithm>
 #include <cmath>

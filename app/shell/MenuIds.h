@@ -1,6 +1,6 @@
 // Command ids of the menu items and toolbar buttons. Items built with an
 // automatic id (recent files, algorithms, Zip, LZMA) are told apart by their
-// menu group instead (app/MenuBuilder.h).
+// menu group instead (app/shell/MenuBuilder.h).
 #pragma once
 
 namespace hx {

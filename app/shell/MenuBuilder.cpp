@@ -1,10 +1,10 @@
-#include "MenuBuilder.h"
+#include "app/shell/MenuBuilder.h"
 
 #include <map>
 #include <unordered_map>
 
-#include "Language.h"
-#include "Theme.h"
+#include "app/settings/Language.h"
+#include "app/settings/Theme.h"
 #include "platform/Menu.h"
 #include "platform/ToolBar.h"
 

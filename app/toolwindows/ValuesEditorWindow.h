@@ -1,7 +1,7 @@
 // The values editor (window 1): the bytes at the cursor of the current hex
 // view as numbers, text, bits, a colour and a time stamp, and Set buttons
 // that write typed values back. The module itself is ValuesEditorTool
-// (app/ToolWindows.h).
+// (app/toolwindows/ToolWindows.h).
 #pragma once
 
 namespace hx {

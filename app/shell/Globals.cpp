@@ -1,4 +1,4 @@
-#include "Globals.h"
+#include "app/shell/Globals.h"
 
 namespace hx {
 

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "app/Settings.h"
+#include "app/settings/Settings.h"
 #include "platform/Platform.h"
 
 namespace hx {

@@ -1,4 +1,4 @@
-#include "app/Ini.h"
+#include "app/settings/Ini.h"
 
 #include <string>
 

@@ -2,19 +2,19 @@
 // and the two cache sizes. Built anew from the settings each time it opens,
 // modal by disabling the other windows; Apply changes the settings in memory,
 // which take effect at the next start and are written when the program ends.
-#include "app/ConfigurationsWindow.h"
+#include "app/settings/ConfigurationsWindow.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/Globals.h"
-#include "app/Ini.h"
-#include "app/Language.h"
-#include "app/MenuIds.h"
-#include "app/Settings.h"
-#include "app/Status.h"
-#include "app/ToolWindows.h"
+#include "app/shell/Globals.h"
+#include "app/settings/Ini.h"
+#include "app/settings/Language.h"
+#include "app/shell/MenuIds.h"
+#include "app/settings/Settings.h"
+#include "app/shell/Status.h"
+#include "app/toolwindows/ToolWindows.h"
 #include "platform/Controls.h"
 #include "platform/Platform.h"
 

@@ -1,17 +1,17 @@
-#include "MainWindow.h"
+#include "app/shell/MainWindow.h"
 
 #include <algorithm>
 #include <deque>
 
-#include "CommandStates.h"
-#include "Globals.h"
-#include "SearchWindow.h"
-#include "Language.h"
-#include "MenuBuilder.h"
-#include "MenuIds.h"
-#include "Settings.h"
-#include "Status.h"
-#include "Theme.h"
+#include "app/shell/CommandStates.h"
+#include "app/shell/Globals.h"
+#include "app/toolwindows/SearchWindow.h"
+#include "app/settings/Language.h"
+#include "app/shell/MenuBuilder.h"
+#include "app/shell/MenuIds.h"
+#include "app/settings/Settings.h"
+#include "app/shell/Status.h"
+#include "app/settings/Theme.h"
 #include "hexview/HexEdit.h"
 #include "hexview/HexView.h"
 #include "hexview/HexViewCommands.h"

@@ -1,4 +1,4 @@
-#include "TransformationWindow.h"
+#include "app/toolwindows/TransformationWindow.h"
 
 #include <algorithm>
 #include <iterator>
@@ -7,13 +7,13 @@
 #include <utility>
 #include <vector>
 
-#include "app/Globals.h"
-#include "app/Language.h"
-#include "app/MainWindow.h"
-#include "app/MenuBuilder.h"
-#include "app/Status.h"
-#include "app/ToolRun.h"
-#include "app/ToolWindows.h"
+#include "app/shell/Globals.h"
+#include "app/settings/Language.h"
+#include "app/shell/MainWindow.h"
+#include "app/shell/MenuBuilder.h"
+#include "app/shell/Status.h"
+#include "app/toolwindows/ToolRun.h"
+#include "app/toolwindows/ToolWindows.h"
 #include "document/Document.h"
 #include "document/HexText.h"
 #include "document/History.h"

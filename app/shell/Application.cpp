@@ -1,4 +1,4 @@
-#include "Application.h"
+#include "app/shell/Application.h"
 
 #include <cerrno>
 #include <chrono>
@@ -7,18 +7,18 @@
 #include <sstream>
 #include <sys/stat.h>
 
-#include "app/CommandStates.h"
-#include "app/ConfigurationsWindow.h"
-#include "app/Ini.h"
-#include "app/Globals.h"
-#include "app/Language.h"
-#include "app/MainWindow.h"
-#include "app/MenuBuilder.h"
-#include "app/MenuIds.h"
-#include "app/Settings.h"
-#include "app/Status.h"
-#include "app/Theme.h"
-#include "app/ToolWindows.h"
+#include "app/shell/CommandStates.h"
+#include "app/settings/ConfigurationsWindow.h"
+#include "app/settings/Ini.h"
+#include "app/shell/Globals.h"
+#include "app/settings/Language.h"
+#include "app/shell/MainWindow.h"
+#include "app/shell/MenuBuilder.h"
+#include "app/shell/MenuIds.h"
+#include "app/settings/Settings.h"
+#include "app/shell/Status.h"
+#include "app/settings/Theme.h"
+#include "app/toolwindows/ToolWindows.h"
 #include "document/Document.h"
 #include "document/Save.h"
 #include "hexview/HexNavigation.h"

@@ -1,6 +1,6 @@
 // The configuration file itself: reading, formatting and writing, and the
 // recent list. Nothing here touches windows (see SettingsDesktop.cpp).
-#include "app/Settings.h"
+#include "app/settings/Settings.h"
 
 #include <algorithm>
 #include <charconv>
@@ -8,7 +8,7 @@
 #include <limits>
 #include <optional>
 
-#include "app/Ini.h"
+#include "app/settings/Ini.h"
 #include "platform/File.h"
 
 namespace hx {

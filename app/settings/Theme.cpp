@@ -1,4 +1,4 @@
-#include "app/Theme.h"
+#include "app/settings/Theme.h"
 
 #include <zip.h>
 
@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/Ini.h"
+#include "app/settings/Ini.h"
 #include "platform/Png.h"
 #include "resources/BuiltinImages.h"
 

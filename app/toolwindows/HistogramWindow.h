@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <functional>
 
-#include "app/HistogramChart.h"
-#include "app/ToolRun.h"
+#include "app/toolwindows/HistogramChart.h"
+#include "app/toolwindows/ToolRun.h"
 
 namespace hx {
 

@@ -1,4 +1,4 @@
-#include "ToolWindows.h"
+#include "app/toolwindows/ToolWindows.h"
 
 namespace hx {
 

@@ -1,7 +1,7 @@
-#include "CommandStates.h"
+#include "app/shell/CommandStates.h"
 
-#include "MenuBuilder.h"
-#include "MenuIds.h"
+#include "app/shell/MenuBuilder.h"
+#include "app/shell/MenuIds.h"
 #include "document/Document.h"
 #include "document/History.h"
 #include "hexview/HexView.h"

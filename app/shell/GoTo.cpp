@@ -1,11 +1,11 @@
-#include "GoTo.h"
+#include "app/shell/GoTo.h"
 
 #include <algorithm>
 #include <limits>
 
-#include "app/Globals.h"
-#include "app/Language.h"
-#include "app/MainWindow.h"
+#include "app/shell/Globals.h"
+#include "app/settings/Language.h"
+#include "app/shell/MainWindow.h"
 #include "document/Document.h"
 #include "document/HexText.h"
 #include "hexview/HexView.h"

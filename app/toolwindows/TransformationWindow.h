@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "app/ToolRun.h"
+#include "app/toolwindows/ToolRun.h"
 #include "tools/Transformations.h"
 
 namespace hx {

@@ -1,12 +1,12 @@
-#include "HistogramWindow.h"
+#include "app/toolwindows/HistogramWindow.h"
 
 #include <chrono>
 
-#include "app/Globals.h"
-#include "app/Language.h"
-#include "app/MainWindow.h"
-#include "app/MenuIds.h"
-#include "app/ToolWindows.h"
+#include "app/shell/Globals.h"
+#include "app/settings/Language.h"
+#include "app/shell/MainWindow.h"
+#include "app/shell/MenuIds.h"
+#include "app/toolwindows/ToolWindows.h"
 #include "document/Document.h"
 #include "hexview/HexView.h"
 #include "hexview/Selection.h"

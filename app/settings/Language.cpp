@@ -1,9 +1,9 @@
-#include "app/Language.h"
+#include "app/settings/Language.h"
 
 #include <string>
 #include <unordered_map>
 
-#include "app/Ini.h"
+#include "app/settings/Ini.h"
 
 namespace hx {
 

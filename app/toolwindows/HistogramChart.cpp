@@ -1,11 +1,11 @@
-#include "HistogramChart.h"
+#include "app/toolwindows/HistogramChart.h"
 
 #include <QFontMetrics>
 #include <QPainter>
 
 #include <string>
 
-#include "app/Language.h"
+#include "app/settings/Language.h"
 #include "platform/Canvas.h"
 
 namespace hx {

@@ -1,7 +1,7 @@
 // The search window (window 4) and its module in the loop: the Search button,
 // search again (F3), the Go to command, and the close box that takes the
 // match marks away again.
-#include "SearchWindow.h"
+#include "app/toolwindows/SearchWindow.h"
 
 #include <algorithm>
 #include <chrono>
@@ -9,14 +9,14 @@
 #include <optional>
 #include <vector>
 
-#include "app/GoTo.h"
-#include "app/Globals.h"
-#include "app/Language.h"
-#include "app/MainWindow.h"
-#include "app/MenuBuilder.h"
-#include "app/MenuIds.h"
-#include "app/ToolRun.h"
-#include "app/ToolWindows.h"
+#include "app/shell/GoTo.h"
+#include "app/shell/Globals.h"
+#include "app/settings/Language.h"
+#include "app/shell/MainWindow.h"
+#include "app/shell/MenuBuilder.h"
+#include "app/shell/MenuIds.h"
+#include "app/toolwindows/ToolRun.h"
+#include "app/toolwindows/ToolWindows.h"
 #include "document/Binary.h"
 #include "document/Document.h"
 #include "hexview/HexView.h"

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "app/ToolRun.h"
+#include "app/toolwindows/ToolRun.h"
 #include "document/ByteBuffer.h"
 
 namespace hx {

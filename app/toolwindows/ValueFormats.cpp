@@ -1,4 +1,4 @@
-#include "ValueFormats.h"
+#include "app/toolwindows/ValueFormats.h"
 
 #include <bit>
 #include <charconv>

@@ -2,8 +2,8 @@
 #include <string>
 #include <vector>
 
-#include "Application.h"
-#include "CommandLine.h"
+#include "app/shell/Application.h"
+#include "app/shell/CommandLine.h"
 
 int main(int argc, char **argv) {
     std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);

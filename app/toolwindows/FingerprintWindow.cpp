@@ -1,4 +1,4 @@
-#include "FingerprintWindow.h"
+#include "app/toolwindows/FingerprintWindow.h"
 
 #include <algorithm>
 #include <climits>
@@ -7,12 +7,12 @@
 #include <QByteArray>
 #include <QString>
 
-#include "app/Globals.h"
-#include "app/Language.h"
-#include "app/MainWindow.h"
-#include "app/MenuBuilder.h"
-#include "app/Status.h"
-#include "app/ToolWindows.h"
+#include "app/shell/Globals.h"
+#include "app/settings/Language.h"
+#include "app/shell/MainWindow.h"
+#include "app/shell/MenuBuilder.h"
+#include "app/shell/Status.h"
+#include "app/toolwindows/ToolWindows.h"
 #include "document/Document.h"
 #include "document/HexText.h"
 #include "hexview/HexView.h"
