@@ -1,6 +1,6 @@
 // RedrawHexView: lay the view out, read each pane's bytes, then draw in fixed
 // passes (background, areas, separators, frames, header, then per pane the
-// offsets, cursors, bytes, characters, match marks and scroll bar).
+// offsets, highlights, cursors, bytes, characters, match marks and scroll bar).
 #include <algorithm>
 #include <cstring>
 
@@ -11,6 +11,7 @@
 #include "GlyphText.h"
 #include "HexView.h"
 #include "HexViewLook.h"
+#include "Highlights.h"
 #include "document/Binary.h"
 #include "document/Document.h"
 #include "platform/Canvas.h"
@@ -237,6 +238,28 @@ struct Pass {
         batch.draw(d.painter(), &pane == doc.ActivePane ? headerColour : look.ShadowColour);
     }
 
+    // Backgrounds of the highlight sources (bookmarks, differences, ...)
+    // under the shown cells of both areas, one box per run and row.
+    void highlights(const Document &doc, const Pane &pane) {
+        const int64_t count = visibleCells(pane);
+        if (count == 0) return;
+        for (const HighlightRun &run : HighlightsIn(doc, pane.Top, count)) {
+            int64_t i = run.Start - pane.Top;
+            const int64_t end = i + run.Length;
+            while (i < end) {
+                const int64_t rowEnd = std::min(end, (i / 16 + 1) * 16);
+                const int cells = static_cast<int>(rowEnd - i);
+                const HexPoint hex = layout.hexCell(pane, i);
+                d.box(hex.X, hex.Y, cells * m().cellWidth(), m().LineHeight, run.Fill);
+                if (layout.showsCharacters()) {
+                    const HexPoint chars = layout.charCell(pane, i);
+                    d.box(chars.X, chars.Y, cells * m().CharWidth, m().LineHeight, run.Fill);
+                }
+                i = rowEnd;
+            }
+        }
+    }
+
     void hexCursor(const Document &doc, const Pane &pane) {
         if (doc.SelectionLength != 0 || !HexLayout::CursorInPane(doc, pane)) return;
         HexPoint cell = layout.hexCell(pane, doc.Cursor - pane.Top);
@@ -392,6 +415,7 @@ struct Pass {
     void panes(Document &doc) {
         for (Pane &pane : doc.Panes) {
             offsets(doc, pane);
+            highlights(doc, pane);
             hexCursor(doc, pane);
             hexBytes(doc, pane);
             const bool marked = hexMatches(doc, pane);
