@@ -77,13 +77,13 @@ W *As(int number) {
     return qobject_cast<W *>(ControlWidget(number));
 }
 
-void Post(int control, int64_t data) {
+void Post(int control, int64_t data, int type = ControlActivated) {
     int window = ControlWindow(control);
     Event event;
     event.window = window;
     event.control = control;
     event.kind = EventControl;
-    event.type = ControlActivated;
+    event.type = type;
     event.data = data;
     PostEvent(event);
 }
@@ -109,6 +109,8 @@ void CreateInputField(int number, int window, int x, int y, int width, int heigh
     if (flags & ControlRightAligned) field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     field->setReadOnly((flags & ControlReadOnly) != 0);
     QObject::connect(field, &QLineEdit::returnPressed, field, [number] { Post(number, 0); });
+    if (flags & ControlNotifyEdits)
+        QObject::connect(field, &QLineEdit::textEdited, field, [number] { Post(number, 0, ControlEdited); });
 }
 
 void CreateButton(int number, int window, int x, int y, int width, int height, const std::string &text,

@@ -20,11 +20,15 @@ class QImage;
 namespace hx {
 
 inline constexpr int ControlActivated = 0;
+// The event type of an input field made with ControlNotifyEdits when the
+// user changed its text (typing, pasting, deleting; data 0).
+inline constexpr int ControlEdited = 1;
 
 enum ControlFlag : int {
     ControlRightAligned = 1,   // input fields: text right-aligned
     ControlToggle = 2,         // buttons: a toggle that stays pressed (state 0 / 1)
     ControlReadOnly = 4,       // input fields: text cannot be edited
+    ControlNotifyEdits = 8,    // input fields: each change by the user posts ControlEdited
 };
 
 // A frame with a title. No events.
@@ -33,7 +37,8 @@ void CreateGroup(int number, int window, int x, int y, int width, int height, co
 void CreateLabel(int number, int window, int x, int y, int width, int height, const std::string &text,
                  int flags = 0);
 // One line of editable text (Latin-1). Posts an event when Enter is pressed
-// in it (data 0); typing posts nothing.
+// in it (data 0); typing posts nothing unless the field was made with
+// ControlNotifyEdits (then an event of type ControlEdited per change).
 void CreateInputField(int number, int window, int x, int y, int width, int height,
                       const std::string &text, int flags = 0);
 // A push button (event on press, data 0) or, with ControlToggle, a toggle

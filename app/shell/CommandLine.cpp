@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
 
 #include "document/ByteBuffer.h"
 #include "platform/File.h"
@@ -18,6 +17,30 @@ namespace hx {
 
 namespace {
 
+// The digest names for messages: "MD5, CRC32, ..." in registration order.
+std::string DigestNames() {
+    RegisterBuiltinAlgorithms();
+    std::string names;
+    for (const auto &record : FingerprintRegistry().records()) names += (names.empty() ? "" : ", ") + record->Name;
+    return names;
+}
+
+// The names in lines of the help's option column, each ending in a new line.
+std::string WrappedDigestNames() {
+    const std::string indent(32, ' ');
+    std::string text, line;
+    const std::string names = DigestNames() + ",";
+    for (size_t start = 0, comma; (comma = names.find(',', start)) != std::string::npos; start = comma + 2) {
+        const std::string name = names.substr(start, comma - start);
+        if (!line.empty() && indent.size() + line.size() + name.size() + 2 > 78) {
+            text += indent + line + "\n";
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + name + (comma + 1 < names.size() ? "," : "");
+    }
+    return text + indent + line + "\n";
+}
+
 void PrintHelp(std::ostream &out) {
     out << "Usage: hexaloom [OPTION]... [FILE]...\n"
            "Edit binary files of any size in a hex view, one tab per file.\n"
@@ -25,8 +48,9 @@ void PrintHelp(std::ostream &out) {
            "  -h, --help                    show this help and exit\n"
            "  -v, --version                 show the version and exit\n"
            "      --digest ALGORITHM FILE...  print the digest of each FILE and exit;\n"
-           "                                ALGORITHM is MD5, CRC32, SHA1 or Adler32\n"
-           "                                (any case); output as md5sum writes it\n"
+           "                                output as md5sum writes it; ALGORITHM is one of\n"
+        << WrappedDigestNames()
+        << "                                (case, \"-\" and \"_\" do not matter: sha-256)\n"
            "  --                            end of options: later arguments are files\n"
            "\n"
            "Each FILE opens in a tab of its own, in the order given, the first selected.\n"
@@ -45,21 +69,15 @@ std::string Hex(const ByteBuffer &bytes) {
     return text;
 }
 
-const AlgorithmRecord *FindFingerprint(const std::string &name) {
-    for (const auto &record : FingerprintRegistry().records())
-        if (strcasecmp(record->Name.c_str(), name.c_str()) == 0 && HasCallbacks(*record)) return record.get();
-    return nullptr;
-}
-
 int Digest(const std::vector<std::string> &arguments, size_t first, std::ostream &out, std::ostream &err) {
     if (first >= arguments.size()) {
-        err << "hexaloom: --digest needs an algorithm (MD5, CRC32, SHA1, Adler32) and files\n";
+        err << "hexaloom: --digest needs an algorithm (" << DigestNames() << ") and files\n";
         return 1;
     }
     const std::string &algorithm = arguments[first];
     RegisterBuiltinAlgorithms();
-    if (!FindFingerprint(algorithm)) {
-        err << "hexaloom: unknown digest algorithm \"" << algorithm << "\" (MD5, CRC32, SHA1, Adler32)\n";
+    if (!FindFingerprintByName(algorithm)) {
+        err << "hexaloom: unknown digest algorithm \"" << algorithm << "\" (" << DigestNames() << ")\n";
         return 1;
     }
     if (first + 1 >= arguments.size()) {
@@ -83,7 +101,7 @@ int Digest(const std::vector<std::string> &arguments, size_t first, std::ostream
 }  // namespace
 
 std::optional<std::string> FileDigestHex(const std::string &algorithm, const std::string &path, std::string &error) {
-    const AlgorithmRecord *record = FindFingerprint(algorithm);
+    const AlgorithmRecord *record = FindFingerprintByName(algorithm);
     if (!record) {
         error = "unknown digest algorithm";
         return std::nullopt;

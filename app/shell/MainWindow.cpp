@@ -65,15 +65,18 @@ void AddShortcuts(int menu) {
     }
 }
 
-// One entry per registered algorithm: the text and icon of its name, its
-// record as the value. firstId -1 hands out automatic ids (the main menu,
-// which opens the group); otherwise the entries take firstId, firstId + 1, ...
-// so that the pop-up menu reuses the main menu's ids.
-void AddAlgorithmEntries(const AlgorithmRegistry &registry, int firstId) {
+// One entry per registered algorithm: the text and icon of its name (the
+// submenu's own icon where the theme has none for the name), its record as
+// the value. firstId -1 hands out automatic ids (the main menu, which opens
+// the group); otherwise the entries take firstId, firstId + 1, ... so that
+// the pop-up menu reuses the main menu's ids.
+void AddAlgorithmEntries(const AlgorithmRegistry &registry, int firstId, const char *submenuIcon) {
     int position = 0;
     for (const auto &record : registry.records()) {
         int id = firstId < 0 ? -1 : firstId + position;
-        AddMenuItem(id, GetText(record->Name), GetIcon(record->Name), reinterpret_cast<intptr_t>(record.get()));
+        const QImage *icon = GetIcon(record->Name);
+        AddMenuItem(id, GetText(record->Name), icon ? icon : GetIcon(submenuIcon),
+                    reinterpret_cast<intptr_t>(record.get()));
         ++position;
     }
 }
@@ -155,13 +158,13 @@ void BuildMainMenu(const std::vector<std::string> &recentFiles) {
     AddMenuEntry(CommandHistogram, "Histogram");
     OpenSubMenu(MainMenu, GetText("Fingerprint"), GetIcon("Fingerprint"));
     OpenMenuGroup(FingerprintGroup);
-    AddAlgorithmEntries(FingerprintRegistry(), -1);
+    AddAlgorithmEntries(FingerprintRegistry(), -1, "Fingerprint");
     CloseMenuGroup();
     CloseSubMenu(MainMenu);
     AddCompressEntries();
     OpenSubMenu(MainMenu, GetText("Cipher"), GetIcon("Cipher"));
     OpenMenuGroup(CipherGroup);
-    AddAlgorithmEntries(TransformationRegistry(), -1);
+    AddAlgorithmEntries(TransformationRegistry(), -1, "Cipher");
     CloseMenuGroup();
     CloseSubMenu(MainMenu);
 
@@ -194,11 +197,11 @@ void BuildPopupMenus() {
     AddMenuSeparator(ViewPopupMenu);
     AddMenuEntry(CommandHistogram, "Histogram");
     OpenSubMenu(ViewPopupMenu, GetText("Fingerprint"), GetIcon("Fingerprint"));
-    AddAlgorithmEntries(FingerprintRegistry(), FirstGroupItem(FingerprintGroup));
+    AddAlgorithmEntries(FingerprintRegistry(), FirstGroupItem(FingerprintGroup), "Fingerprint");
     CloseSubMenu(ViewPopupMenu);
     AddCompressEntries();
     OpenSubMenu(ViewPopupMenu, GetText("Cipher"), GetIcon("Cipher"));
-    AddAlgorithmEntries(TransformationRegistry(), FirstGroupItem(CipherGroup));
+    AddAlgorithmEntries(TransformationRegistry(), FirstGroupItem(CipherGroup), "Cipher");
     CloseSubMenu(ViewPopupMenu);
     AddMenuSeparator(ViewPopupMenu);
     AddMenuEntry(CommandAddSplitter, "AddSplitter");

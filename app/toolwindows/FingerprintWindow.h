@@ -1,10 +1,18 @@
 // The fingerprint tool: window 2 ("Result") shows the digest of a byte range
 // of the main view's document, computed with an algorithm of the fingerprint
-// registry. The Fingerprint menu entries compute over the selection at once;
-// in the window the user picks the algorithm and the range and presses Update.
+// registry. The Fingerprint menu entries compute over the selection at once
+// (over the whole document when nothing is selected); in the window the user
+// picks the algorithm and the range and presses Update.
+//
+// A digest on show always belongs to what the window says: a line below the
+// result names the algorithm and the range it covers, and a change of the
+// algorithm, of the range (typed, or the main view's selection mirrored into
+// the fields), of the document or of its bytes takes the digest away. "Copy"
+// puts it on the clipboard as lower-case hexadecimal text.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "app/toolwindows/ToolRun.h"
 #include "document/ByteBuffer.h"
@@ -17,7 +25,8 @@ struct HexView;
 
 inline constexpr int FingerprintWindowNumber = 2;
 inline constexpr int FingerprintWindowWidth = 490;
-inline constexpr int FingerprintWindowHeight = 170;
+// 170 as first laid out, and a row below for the range line and Copy.
+inline constexpr int FingerprintWindowHeight = 200;
 
 // Control numbers of window 2. The loop knows 29 to 32 and 34; the group, the
 // labels, the progress bar and Cancel have no number of their own in the
@@ -35,6 +44,8 @@ enum FingerprintControl : int {
     FingerprintResultLabel = 2005,
     FingerprintProgressBar = 2006,
     FingerprintCancelButton = 2007,
+    FingerprintRangeLabel = 2008,    // which algorithm and range the digest on show covers
+    FingerprintCopyButton = 2009,    // the digest on show as lower-case hex to the clipboard
 };
 
 struct FingerprintOutcome {
@@ -59,5 +70,8 @@ FingerprintOutcome FingerprintOfRange(const AlgorithmRecord &record, Binary *sto
 // range shows a message and no digest. A second call while a run is in
 // progress does nothing.
 void ComputeFingerprint(const AlgorithmRecord *record, HexView *view, int64_t position, int64_t length);
+
+// The digest on show as lower-case hexadecimal text; "" when none is shown.
+std::string ShownFingerprintHex();
 
 }  // namespace hx

@@ -85,6 +85,10 @@ TEST(CommandLine, DigestsMatchTheStandardCheckValues) {
         {"SHA1", nine, "f7c3bc1d808e04732adf679965ccc34ca7ae3441"},
         {"crc32", nine, "cbf43926"},
         {"Adler32", nine, "091e01de"},
+        // The later names, loosely typed; CRC-32C and CRC-64/XZ check values.
+        {"sha-256", nine, "15e2b0d3c33891ebb0f1ef609ec419420c20e320ce94c65fbc8c3312448eb225"},
+        {"CRC32c", nine, "e3069283"},
+        {"crc_64", nine, "995dc9bbdf1939fa"},
     };
     for (const Case &c : cases) {
         std::ostringstream out, err;
@@ -100,11 +104,12 @@ TEST(CommandLine, DigestAgreesWithMd5sumAndSha1sumOnAFileOfSeveralSlices) {
     std::string bytes(9 << 20, '\0');
     for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 2654435761u) >> 13);
     const std::string path = Write(dir, "big.bin", bytes);
-    for (const char *tool : {"md5sum", "sha1sum"}) {
+    const std::pair<const char *, const char *> tools[] = {{"md5sum", "MD5"}, {"sha1sum", "SHA1"}, {"sha256sum", "sha256"}};
+    for (const auto &[tool, algorithm] : tools) {
         QProcess reference;
         reference.start(tool, {QString::fromStdString(path)});
         if (!reference.waitForFinished(10000) || reference.exitCode() != 0) GTEST_SKIP() << tool << " not available";
-        ProcessRun ours = Execute({"--digest", tool == std::string("md5sum") ? "MD5" : "SHA1", QString::fromStdString(path)});
+        ProcessRun ours = Execute({"--digest", algorithm, QString::fromStdString(path)});
         EXPECT_EQ(ours.code, 0) << ours.err;
         EXPECT_EQ(ours.out, reference.readAllStandardOutput().toStdString()) << tool;
     }
@@ -118,7 +123,7 @@ TEST(CommandLine, DigestProblemsEndWithCodeOneAndAMessage) {
         const char *says;
         bool printsNine;
     } cases[] = {
-        {{"--digest", "SHA256", nine}, "unknown digest algorithm", false},
+        {{"--digest", "SHA2", nine}, "unknown digest algorithm", false},
         {{"--digest"}, "needs an algorithm", false},
         {{"--digest", "MD5"}, "at least one file", false},
         {{"--digest", "CRC32", dir.path().toStdString() + "/missing", nine}, "missing", true},

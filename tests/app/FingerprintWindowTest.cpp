@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QWidget>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "app/shell/Application.h"
 #include "app/toolwindows/FingerprintWindow.h"
@@ -22,6 +24,7 @@
 #include "document/Binary.h"
 #include "document/Document.h"
 #include "document/HexText.h"
+#include "document/History.h"
 #include "hexview/HexView.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
@@ -103,13 +106,12 @@ TEST_F(FingerprintWindowTest, WindowHoldsTheRegisteredAlgorithmsInOrderAndStarts
     EXPECT_FALSE(IsWindowVisible(FingerprintWindowNumber));
     EXPECT_EQ(WindowWidth(2), FingerprintWindowWidth);
     EXPECT_EQ(WindowHeight(2), FingerprintWindowHeight);
-    ASSERT_EQ(DropDownCount(FingerprintAlgorithmList), 4);
-    const char *names[] = {"MD5", "CRC32", "SHA1", "Adler32"};
-    for (int i = 0; i < 4; ++i) {
+    const auto &records = FingerprintRegistry().records();
+    ASSERT_EQ(DropDownCount(FingerprintAlgorithmList), static_cast<int>(records.size()));
+    for (int i = 0; i < DropDownCount(FingerprintAlgorithmList); ++i) {
         const auto *record = reinterpret_cast<const AlgorithmRecord *>(DropDownData(FingerprintAlgorithmList, i));
-        ASSERT_NE(record, nullptr);
-        EXPECT_EQ(record->Name, names[i]);
-        EXPECT_EQ(DropDownText(FingerprintAlgorithmList, i), GetText(std::string("\\Menu\\") + names[i]));
+        ASSERT_EQ(record, records[static_cast<size_t>(i)].get());
+        EXPECT_EQ(DropDownText(FingerprintAlgorithmList, i), GetText("\\Menu\\" + record->Name));
     }
     EXPECT_EQ(GetControlText(FingerprintPositionField), "0");
     EXPECT_EQ(GetControlText(FingerprintLengthField), "0");
@@ -142,10 +144,71 @@ TEST_F(FingerprintWindowTest, MenuEntryDigestsTheSelectionWithEachAlgorithm) {
     expectIdle();
 }
 
+TEST_F(FingerprintWindowTest, NothingSelectedDigestsTheWholeDocumentAndCopyGivesLowerCaseHex) {
+    StartUp(file("abc.bin", "abc"));
+    menu(menuId("SHA256"));
+    EXPECT_EQ(shown(), "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD");
+    EXPECT_EQ(GetControlText(FingerprintLengthField), "3");
+    EXPECT_EQ(GetControlText(FingerprintRangeLabel), "SHA-256 of the whole document (length 3)");
+    SetClipboardText("");
+    ActivateControl(FingerprintCopyButton);
+    while (std::optional<Event> e = PollEvent()) DispatchEvent(*e);
+    EXPECT_EQ(ClipboardText(), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+
+    update("1", "5");
+    EXPECT_EQ(GetControlText(FingerprintRangeLabel), "SHA-256 of offsets 1 to 2 (length 2)");
+    update("5", "1");
+    EXPECT_EQ(GetControlText(FingerprintRangeLabel), "SHA-256 of no bytes: the range is empty");
+}
+
+// What the user does after a digest is shown, and whether the digest stays.
+TEST_F(FingerprintWindowTest, ChangingAlgorithmRangeOrBytesTakesTheDigestAway) {
+    StartUp(file("abc.bin", "abc"));
+    auto typeInto = [](int field, const char *text) {
+        auto *edit = qobject_cast<QLineEdit *>(ControlWidget(field));
+        ASSERT_NE(edit, nullptr);
+        edit->setText(text);
+        emit edit->textEdited(text);
+    };
+    auto drain = [] {
+        while (std::optional<Event> e = PollEvent()) DispatchEvent(*e);
+    };
+    const struct {
+        const char *change;
+        std::function<void()> act;
+        bool stays;
+    } cases[] = {
+        {"a redraw of the main view", [] { RedrawHexView(MainViewGadget); }, true},
+        {"the same number typed again", [&] { typeInto(FingerprintLengthField, "$3"); }, true},
+        {"another length typed", [&] { typeInto(FingerprintLengthField, "2"); }, false},
+        {"another offset typed", [&] { typeInto(FingerprintPositionField, "1"); }, false},
+        {"another algorithm", [] { ActivateControl(FingerprintAlgorithmList, 2); }, false},
+        {"another selection", [] { select(1, 2); }, false},
+        {"a changed byte",
+         [] {
+             ReplaceBytes(current(), 0, 1, reinterpret_cast<const uint8_t *>("x"), 1);
+             RedrawHexView(MainViewGadget);
+         },
+         false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.change);
+        select(0, 0);
+        update("0", "3");
+        ASSERT_EQ(shown(), Md5OfAbc);
+        c.act();
+        drain();
+        EXPECT_EQ(shown(), c.stays ? Md5OfAbc : "");
+        EXPECT_EQ(GetControlText(FingerprintRangeLabel).empty(), !c.stays);
+        EXPECT_EQ(IsControlEnabled(FingerprintCopyButton), c.stays);
+        EXPECT_EQ(ShownFingerprintHex().empty(), !c.stays);
+        HexViewCommand(MainViewGadget, HexUndo, nullptr, 0);
+        SetControlState(FingerprintAlgorithmList, 0);
+    }
+}
+
 TEST_F(FingerprintWindowTest, UpdateReadsTheFieldsLenientlyAndWritesThemBackAsDecimals) {
     StartUp(file("abc.bin", "abc"));
-    menu(menuId("MD5"));   // nothing selected: the digest of no bytes
-    EXPECT_EQ(shown(), Md5OfNothing);
     const struct {
         const char *position, *length;
         const char *positionAfter, *lengthAfter;

@@ -43,12 +43,15 @@ const std::vector<std::string> &programKeys() {
                      "SelectAll", "SearchAndReplace", "ValuesEditor", "Histogram", "Fingerprint",
                      "Compress", "BriefLZ", "Zip", "LZMA", "Cipher", "MD5", "CRC32", "SHA1", "Adler32",
                      "XOr", "AESEncoder", "AESDecoder", "Base64Encoder", "Base64Decoder", "Sign",
-                     "ByteOrder", "BigEndian", "LittleEndian", "AddSplitter", "RemoveSplitter"});
+                     "ByteOrder", "BigEndian", "LittleEndian", "AddSplitter", "RemoveSplitter", "SHA224",
+                     "SHA256", "SHA384", "SHA512", "SHA3-256", "SHA3-512", "BLAKE2b512", "BLAKE2s256", "CRC32C",
+                     "CRC64", "XXH64", "XXH3"});
         add("ToolBar", {"New", "Open", "Save", "Undo", "Redo", "Cut", "Copy", "Paste"});
         add("StatusBar", {"Cursor", "Selection", "HistoryCacheSize", "BinaryCacheSize"});
         add("Configurations", {"General", "BinaryFiles", "History", "BinaryChunkLength", "HistoryCacheSize",
                                "Language", "Theme", "LaunchWindow", "Apply"});
-        add("Result", {"Fingerprint", "Algorithm", "Position", "Length", "Result", "Cancel", "Update"});
+        add("Result", {"Fingerprint", "Algorithm", "Position", "Length", "Result", "Cancel", "Update", "Copy",
+                       "Covers", "CoversWhole", "CoversNothing"});
         add("Transformation", {"Cipher", "Algorithm", "Position", "Length", "Mask", "Mode", "Key", "Vector",
                                "Cancel", "Apply"});
         add("SearchAndReplace", {"SearchFor", "Search", "Cancel"});

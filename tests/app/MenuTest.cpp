@@ -1,6 +1,8 @@
 // The menu builder and the menus, pop-up menus and toolbar of the main window.
 #include <gtest/gtest.h>
 
+#include <numeric>
+
 #include <QImage>
 #include <QKeySequence>
 
@@ -18,7 +20,9 @@ using namespace hx;
 
 namespace {
 
-const std::vector<std::string> Fingerprints = {"MD5", "CRC32", "SHA1", "Adler32"};
+const std::vector<std::string> Fingerprints = {"MD5",      "CRC32",      "SHA1",       "Adler32", "SHA224", "SHA256",
+                                               "SHA384",   "SHA512",     "SHA3-256",   "SHA3-512", "BLAKE2b512",
+                                               "BLAKE2s256", "CRC32C",   "CRC64",      "XXH64",   "XXH3"};
 const std::vector<std::string> Ciphers = {"XOr", "AESEncoder", "AESDecoder", "Base64Encoder", "Base64Decoder"};
 
 bool SameImage(const QImage *a, const QImage *b) {
@@ -66,17 +70,20 @@ TEST_F(MainMenuTest, AutomaticIdsAreHandedOutInBuildingOrder) {
     Build({"/data/first.bin", "/data/second.bin"});
     // Recent items, fingerprints, Zip and LZMA, ciphers, then the pop-up's Zip and LZMA.
     EXPECT_EQ(GroupItems(RecentGroup), (std::vector<int>{16384, 16385}));
-    EXPECT_EQ(GroupItems(FingerprintGroup), (std::vector<int>{16386, 16387, 16388, 16389}));
-    EXPECT_EQ(MenuItemText(MainMenu, 16390), GetText("\\Menu\\Zip"));
-    EXPECT_EQ(MenuItemText(MainMenu, 16391), GetText("\\Menu\\LZMA"));
-    EXPECT_EQ(GroupItems(CipherGroup), (std::vector<int>{16392, 16393, 16394, 16395, 16396}));
-    EXPECT_EQ(MenuItemText(ViewPopupMenu, 16397), GetText("\\Menu\\Zip"));
-    EXPECT_EQ(MenuItemText(ViewPopupMenu, 16398), GetText("\\Menu\\LZMA"));
-    EXPECT_EQ(NextAutomaticMenuId(), 16399);
-    EXPECT_EQ(FirstGroupItem(CipherGroup), 16392);
-    EXPECT_EQ(LastGroupItem(CipherGroup), 16396);
-    EXPECT_TRUE(InMenuGroup(FingerprintGroup, 16389));
-    EXPECT_FALSE(InMenuGroup(FingerprintGroup, 16390));
+    std::vector<int> fingerprints(Fingerprints.size());
+    std::iota(fingerprints.begin(), fingerprints.end(), 16386);
+    EXPECT_EQ(GroupItems(FingerprintGroup), fingerprints);
+    const int zip = fingerprints.back() + 1;   // 16402 with the 16 digests
+    EXPECT_EQ(MenuItemText(MainMenu, zip), GetText("\\Menu\\Zip"));
+    EXPECT_EQ(MenuItemText(MainMenu, zip + 1), GetText("\\Menu\\LZMA"));
+    EXPECT_EQ(GroupItems(CipherGroup), (std::vector<int>{zip + 2, zip + 3, zip + 4, zip + 5, zip + 6}));
+    EXPECT_EQ(MenuItemText(ViewPopupMenu, zip + 7), GetText("\\Menu\\Zip"));
+    EXPECT_EQ(MenuItemText(ViewPopupMenu, zip + 8), GetText("\\Menu\\LZMA"));
+    EXPECT_EQ(NextAutomaticMenuId(), zip + 9);
+    EXPECT_EQ(FirstGroupItem(CipherGroup), zip + 2);
+    EXPECT_EQ(LastGroupItem(CipherGroup), zip + 6);
+    EXPECT_TRUE(InMenuGroup(FingerprintGroup, zip - 1));
+    EXPECT_FALSE(InMenuGroup(FingerprintGroup, zip));
 }
 
 TEST_F(MainMenuTest, EmptyRecentListShowsOneDisabledEmptyItem) {
@@ -114,15 +121,20 @@ TEST_F(MainMenuTest, AlgorithmSubmenusListTheRegistriesWithTheirIcons) {
         int group;
         const std::vector<std::string> *names;
         std::string submenu;
+        const char *submenuIcon;
     };
-    for (const Case &c : {Case{FingerprintGroup, &Fingerprints, "Fingerprint"}, Case{CipherGroup, &Ciphers, "Transform"}}) {
+    for (const Case &c : {Case{FingerprintGroup, &Fingerprints, "Fingerprint", "Fingerprint"},
+                          Case{CipherGroup, &Ciphers, "Transform", "Cipher"}}) {
         std::vector<int> ids = GroupItems(c.group);
         ASSERT_EQ(ids.size(), c.names->size()) << c.submenu;
         for (size_t i = 0; i < ids.size(); ++i) {
             const std::string &name = (*c.names)[i];
             SCOPED_TRACE(name);
             EXPECT_EQ(MenuItemText(MainMenu, ids[i]), GetText("\\Menu\\" + name));
-            EXPECT_TRUE(SameImage(MenuItemImage(MainMenu, ids[i]), GetIcon(name)));
+            // A name the theme has no icon for shows the submenu's icon.
+            const QImage *icon = GetIcon(name) ? GetIcon(name) : GetIcon(c.submenuIcon);
+            ASSERT_NE(icon, nullptr);
+            EXPECT_TRUE(SameImage(MenuItemImage(MainMenu, ids[i]), icon));
             EXPECT_EQ(MenuItemPath(MainMenu, ids[i]), (std::vector<std::string>{"Tools", c.submenu}));
             ASSERT_NE(MenuAlgorithm(ids[i]), nullptr);
             EXPECT_EQ(MenuAlgorithm(ids[i])->Name, name);

@@ -1,10 +1,13 @@
-// The four fingerprint algorithms through their registered callbacks: known
+// The fingerprint algorithms through their registered callbacks: known
 // answers from the standards, the contract of Start / Process / Finish, the
 // same digest whatever the piece boundaries, and the digest of a file.
 #include <gtest/gtest.h>
 
+#include <isa-l/crc.h>
+#include <lzma.h>
 #include <openssl/evp.h>
 #include <unistd.h>
+#include <xxhash.h>
 #include <zlib.h>
 
 #include <cstdio>
@@ -45,19 +48,46 @@ std::string Digest(const std::string &name, const std::string &input, size_t pie
     return Hex(r.FinishFingerprint(0));
 }
 
+// Every registered name, in registration order.
+std::vector<std::string> AllNames() {
+    if (FingerprintRegistry().records().empty()) RegisterBuiltinAlgorithms();
+    std::vector<std::string> names;
+    for (const auto &record : FingerprintRegistry().records()) names.push_back(record->Name);
+    return names;
+}
+
+std::string HexOf(uint64_t value, int width) {
+    char text[17];
+    std::snprintf(text, sizeof text, "%0*llX", 2 * width, static_cast<unsigned long long>(value));
+    return text;
+}
+
+// The digest of one buffer by a one-shot call of a library (the same
+// libraries for the later digests, but no streaming state: what piece
+// boundaries could break is not involved).
 std::string Reference(const std::string &name, const std::vector<uint8_t> &bytes) {
-    if (name == "CRC32" || name == "Adler32") {
-        uLong v = name == "CRC32" ? crc32(0, nullptr, 0) : adler32(0, nullptr, 0);
-        v = name == "CRC32" ? crc32(v, bytes.data(), static_cast<uInt>(bytes.size()))
-                            : adler32(v, bytes.data(), static_cast<uInt>(bytes.size()));
-        char text[9];
-        std::snprintf(text, sizeof text, "%08lX", v);
-        return text;
+    std::vector<uint8_t> copy = bytes;   // ISA-L takes a pointer to writable bytes
+    if (name == "CRC32C") return HexOf(~crc32_iscsi(copy.data(), static_cast<int>(copy.size()), ~0u) & 0xFFFFFFFFu, 4);
+    if (name == "CRC64") return HexOf(lzma_crc64(bytes.data(), bytes.size(), 0), 8);
+    if (name == "XXH64") return HexOf(XXH64(bytes.data(), bytes.size(), 0), 8);
+    if (name == "XXH3") return HexOf(XXH3_64bits(bytes.data(), bytes.size()), 8);
+    const std::pair<const char *, const char *> evpNames[] = {
+        {"MD5", "MD5"},         {"SHA1", "SHA1"},         {"SHA224", "SHA224"},         {"SHA256", "SHA256"},
+        {"SHA384", "SHA384"},   {"SHA512", "SHA512"},     {"SHA3-256", "SHA3-256"},     {"SHA3-512", "SHA3-512"},
+        {"BLAKE2b512", "BLAKE2B-512"}, {"BLAKE2s256", "BLAKE2S-256"},
+    };
+    for (const auto &[ours, evp] : evpNames) {
+        if (name != ours) continue;
+        unsigned char md[EVP_MAX_MD_SIZE];
+        unsigned int size = 0;
+        EVP_Digest(bytes.data(), bytes.size(), md, &size, EVP_get_digestbyname(evp), nullptr);
+        return BytesToHex(md, size);
     }
-    unsigned char md[EVP_MAX_MD_SIZE];
-    unsigned int size = 0;
-    EVP_Digest(bytes.data(), bytes.size(), md, &size, name == "MD5" ? EVP_md5() : EVP_sha1(), nullptr);
-    return BytesToHex(md, size);
+    // CRC32 and Adler32 by zlib (the algorithm uses libdeflate).
+    uLong v = name == "CRC32" ? crc32(0, nullptr, 0) : adler32(0, nullptr, 0);
+    v = name == "CRC32" ? crc32(v, bytes.data(), static_cast<uInt>(bytes.size()))
+                        : adler32(v, bytes.data(), static_cast<uInt>(bytes.size()));
+    return HexOf(v, 4);
 }
 
 struct KnownAnswer {
@@ -76,6 +106,21 @@ struct KnownAnswer {
 //     catalogue's CRC-32/ISO-HDLC entry; the empty input keeps the initial 0.
 //   Adler-32 of "123456789": RFC 1950's algorithm, printed check value
 //     091E01DE; the empty input keeps the initial value 1 (RFC 1950, 8.2).
+//   SHA-224, SHA-256 ("abc" and the two-block message of 448 bits), SHA-384
+//     and SHA-512 ("abc" and the two-block message of 896 bits): FIPS 180-4,
+//     NIST's example computations for each algorithm.
+//   SHA3-256 and SHA3-512 of "abc" and of the empty message: FIPS 202, NIST's
+//     example computations (SHA3-256_Msg0 / _Msg24, SHA3-512_Msg0 / _Msg24).
+//   BLAKE2b-512 and BLAKE2s-256 of "abc": RFC 7693, appendices A and B.
+//   CRC-32C and CRC-64/XZ of "123456789": the check values of the CRC
+//     catalogue's CRC-32/ISCSI and CRC-64/XZ entries (E3069283,
+//     995DC9BBDF1939FA); the empty input gives 0 for both.
+//   XXH64 and XXH3-64 of the empty input, seed 0: the reference values of
+//     xxHash's own test suite (EF46DB3751D8E999, 2D06800538D394C2).
+const char TwoBlocks448[] = "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq";
+const char TwoBlocks896[] =
+    "abcdefghbcdefghicdefghijdefghijkefghijklfghijklmghijklmnhijklmnoijklmnopjklmnopqklmnopqrlmnopqrsmnopqrstnopqrstu";
+
 const std::vector<KnownAnswer> &KnownAnswers() {
     static const std::vector<KnownAnswer> answers = {
         {"MD5", "", "D41D8CD98F00B204E9800998ECF8427E"},
@@ -96,6 +141,38 @@ const std::vector<KnownAnswer> &KnownAnswers() {
         {"CRC32", "123456789", "CBF43926"},
         {"Adler32", "", "00000001"},
         {"Adler32", "123456789", "091E01DE"},
+        {"SHA224", "abc", "23097D223405D8228642A477BDA255B32AADBCE4BDA0B3F7E36C9DA7"},
+        {"SHA224", TwoBlocks448, "75388B16512776CC5DBA5DA1FD890150B0C6455CB4F58B1952522525"},
+        {"SHA256", "abc", "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD"},
+        {"SHA256", TwoBlocks448, "248D6A61D20638B8E5C026930C3E6039A33CE45964FF2167F6ECEDD419DB06C1"},
+        {"SHA384", "abc",
+         "CB00753F45A35E8BB5A03D699AC65007272C32AB0EDED1631A8B605A43FF5BED8086072BA1E7CC2358BAECA134C825A7"},
+        {"SHA384", TwoBlocks896,
+         "09330C33F71147E83D192FC782CD1B4753111B173B3B05D22FA08086E3B0F712FCC7C71A557E2DB966C3E9FA91746039"},
+        {"SHA512", "abc",
+         "DDAF35A193617ABACC417349AE20413112E6FA4E89A97EA20A9EEEE64B55D39A"
+         "2192992A274FC1A836BA3C23A3FEEBBD454D4423643CE80E2A9AC94FA54CA49F"},
+        {"SHA512", TwoBlocks896,
+         "8E959B75DAE313DA8CF4F72814FC143F8F7779C6EB9F7FA17299AEADB6889018"
+         "501D289E4900F7E4331B99DEC4B5433AC7D329EEB6DD26545E96E55B874BE909"},
+        {"SHA3-256", "", "A7FFC6F8BF1ED76651C14756A061D662F580FF4DE43B49FA82D80A4B80F8434A"},
+        {"SHA3-256", "abc", "3A985DA74FE225B2045C172D6BD390BD855F086E3E9D525B46BFE24511431532"},
+        {"SHA3-512", "",
+         "A69F73CCA23A9AC5C8B567DC185A756E97C982164FE25859E0D1DCC1475C80A6"
+         "15B2123AF1F5F94C11E3E9402C3AC558F500199D95B6D3E301758586281DCD26"},
+        {"SHA3-512", "abc",
+         "B751850B1A57168A5693CD924B6B096E08F621827444F70D884F5D0240D2712E"
+         "10E116E9192AF3C91A7EC57647E3934057340B4CF408D5A56592F8274EEC53F0"},
+        {"BLAKE2b512", "abc",
+         "BA80A53F981C4D0D6A2797B69F12F6E94C212F14685AC4B74B12BB6FDBFFA2D1"
+         "7D87C5392AAB792DC252D5DE4533CC9518D38AA8DBF1925AB92386EDD4009923"},
+        {"BLAKE2s256", "abc", "508C5E8C327C14E2E1A72BA34EEB452F37458B209ED63A294D999B4C86675982"},
+        {"CRC32C", "", "00000000"},
+        {"CRC32C", "123456789", "E3069283"},
+        {"CRC64", "", "0000000000000000"},
+        {"CRC64", "123456789", "995DC9BBDF1939FA"},
+        {"XXH64", "", "EF46DB3751D8E999"},
+        {"XXH3", "", "2D06800538D394C2"},
     };
     return answers;
 }
@@ -106,6 +183,22 @@ TEST(FingerprintKnownAnswers, WholeInputAndOddPiecesGiveTheStandardDigest) {
         EXPECT_EQ(Digest(k.algorithm, k.input), k.digest);
         EXPECT_EQ(Digest(k.algorithm, k.input, 7), k.digest);   // pieces across the 64-byte blocks
     }
+}
+
+TEST(FingerprintNames, LooseNamesFindTheirAlgorithm) {
+    AllNames();
+    const std::pair<const char *, const char *> cases[] = {
+        {"sha256", "SHA256"},   {"SHA-256", "SHA256"},       {"sha3_256", "SHA3-256"}, {"Sha3-512", "SHA3-512"},
+        {"blake2b-512", "BLAKE2b512"}, {"crc-32c", "CRC32C"}, {"crc32", "CRC32"},       {"xxh3", "XXH3"},
+        {"adler32", "Adler32"}, {"md5", "MD5"},
+    };
+    for (const auto &[typed, name] : cases) {
+        const AlgorithmRecord *record = FindFingerprintByName(typed);
+        ASSERT_NE(record, nullptr) << typed;
+        EXPECT_EQ(record->Name, name) << typed;
+    }
+    for (const char *unknown : {"", "-", "sha", "sha2", "crc", "md55"})
+        EXPECT_EQ(FindFingerprintByName(unknown), nullptr) << unknown;
 }
 
 TEST(FingerprintKnownAnswers, EmptyRangeWithoutAnyProcessCall) {
@@ -121,7 +214,7 @@ TEST(FingerprintKnownAnswers, EmptyRangeWithoutAnyProcessCall) {
 
 TEST(FingerprintContract, RefusesOtherContextsMissingStartAndBadPieces) {
     const uint8_t byte = 'a';
-    for (const char *name : {"MD5", "CRC32", "SHA1", "Adler32"}) {
+    for (const std::string &name : AllNames()) {
         SCOPED_TRACE(name);
         const AlgorithmRecord &r = Algorithm(name);
         EXPECT_EQ(r.StartFingerprint(1), 0);
@@ -145,7 +238,7 @@ TEST(FingerprintContract, RefusesOtherContextsMissingStartAndBadPieces) {
 TEST(FingerprintContract, AbandonedRunLeavesNothingForTheNext) {
     const std::vector<uint8_t> abc = {'a', 'b', 'c'};
     const uint8_t junk[5] = {1, 2, 3, 4, 5};
-    for (const char *name : {"MD5", "CRC32", "SHA1", "Adler32"}) {
+    for (const std::string &name : AllNames()) {
         const AlgorithmRecord &r = Algorithm(name);
         ASSERT_EQ(r.StartFingerprint(0), 1);
         ASSERT_EQ(r.ProcessFingerprint(junk, 5, 0), 1);   // cancelled: no Finish
@@ -172,7 +265,7 @@ TEST(FingerprintPieces, TinyChunksAndRandomCutsGiveTheDigestOfOneBuffer) {
                   BinaryOk);
         model.insert(model.begin() + static_cast<std::ptrdiff_t>(at), piece.begin(), piece.end());
     }
-    for (const char *name : {"MD5", "CRC32", "SHA1", "Adler32"}) {
+    for (const std::string &name : AllNames()) {
         const AlgorithmRecord &r = Algorithm(name);
         for (int round = 0; round < 20; ++round) {
             const int64_t size = static_cast<int64_t>(model.size());
