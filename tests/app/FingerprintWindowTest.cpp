@@ -149,16 +149,17 @@ TEST_F(FingerprintWindowTest, NothingSelectedDigestsTheWholeDocumentAndCopyGives
     menu(menuId("SHA256"));
     EXPECT_EQ(shown(), "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD");
     EXPECT_EQ(GetControlText(FingerprintLengthField), "3");
-    EXPECT_EQ(GetControlText(FingerprintRangeLabel), "SHA-256 of the whole document (length 3)");
+    const std::string sha256 = GetText("\\Menu\\SHA256");   // "SHA-256" with the English texts loaded
+    EXPECT_EQ(GetControlText(FingerprintRangeLabel), sha256 + " of the whole document (length 3)");
     SetClipboardText("");
     ActivateControl(FingerprintCopyButton);
     while (std::optional<Event> e = PollEvent()) DispatchEvent(*e);
     EXPECT_EQ(ClipboardText(), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
 
     update("1", "5");
-    EXPECT_EQ(GetControlText(FingerprintRangeLabel), "SHA-256 of offsets 1 to 2 (length 2)");
+    EXPECT_EQ(GetControlText(FingerprintRangeLabel), sha256 + " of offsets 1 to 2 (length 2)");
     update("5", "1");
-    EXPECT_EQ(GetControlText(FingerprintRangeLabel), "SHA-256 of no bytes: the range is empty");
+    EXPECT_EQ(GetControlText(FingerprintRangeLabel), sha256 + " of no bytes: the range is empty");
 }
 
 // What the user does after a digest is shown, and whether the digest stays.
