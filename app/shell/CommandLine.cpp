@@ -4,14 +4,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/shell/BuildInfo.h"
+#include "app/shell/QtOptions.h"
 #include "document/ByteBuffer.h"
 #include "platform/File.h"
 #include "tools/AlgorithmRegistry.h"
 #include "tools/Fingerprints.h"
-
-#ifndef HEXALOOM_VERSION
-#define HEXALOOM_VERSION "0"
-#endif
 
 namespace hx {
 
@@ -52,6 +50,9 @@ void PrintHelp(std::ostream &out) {
         << WrappedDigestNames()
         << "                                (case, \"-\" and \"_\" do not matter: sha-256)\n"
            "  --                            end of options: later arguments are files\n"
+           "\n"
+           "Qt's standard options (-style STYLE, -platform NAME, -display DISPLAY,\n"
+           "-geometry GEOMETRY, -reverse, ...) are accepted before \"--\" and go to Qt.\n"
            "\n"
            "Each FILE opens in a tab of its own, in the order given, the first selected.\n"
            "A FILE that does not exist yet opens as a new, empty document of that name;\n"
@@ -134,12 +135,21 @@ CommandLine ReadCommandLine(const std::vector<std::string> &arguments, std::ostr
             result.exitCode = 0;
             return result;
         } else if (a == "-v" || a == "--version") {
-            out << "hexaloom " << HEXALOOM_VERSION << "\n";
+            out << "hexaloom " << ProgramVersion << "\n";
             result.exitCode = 0;
             return result;
         } else if (a == "--digest") {
             result.exitCode = Digest(arguments, i + 1, out, err);
             return result;
+        } else if (std::optional<int> values = QtOptionValueCount(a)) {
+            if (arguments.size() - i - 1 < static_cast<size_t>(*values)) {
+                err << "hexaloom: option " << a << " needs a value\nTry 'hexaloom --help'.\n";
+                result.exitCode = 1;
+                return result;
+            }
+            result.qtOptions.insert(result.qtOptions.end(), arguments.begin() + static_cast<ptrdiff_t>(i),
+                                    arguments.begin() + static_cast<ptrdiff_t>(i) + 1 + *values);
+            i += static_cast<size_t>(*values);
         } else {
             err << "hexaloom: unknown option " << a << "\nTry 'hexaloom --help'.\n";
             result.exitCode = 1;

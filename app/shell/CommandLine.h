@@ -12,6 +12,7 @@ namespace hx {
 struct CommandLine {
     std::vector<std::string> files;   // in the order given, as typed (not yet resolved)
     std::optional<int> exitCode;      // set when the program is to end at once with this code
+    std::vector<std::string> qtOptions;  // Qt's own options with their values, in order, for QApplication
 };
 
 // Reads the arguments after the program name. --help and --version print to
@@ -19,7 +20,8 @@ struct CommandLine {
 // out (lower-case hex, as md5sum does) and problems to err; a bad option
 // prints a message to err. Each of these sets exitCode (0, or 1 on a
 // problem). "--" ends the options: what follows are file names even when
-// they start with "-".
+// they start with "-". Qt's standard options (QtOptions.h) before "--" go to
+// qtOptions with their values; one missing its value is a bad option.
 CommandLine ReadCommandLine(const std::vector<std::string> &arguments, std::ostream &out, std::ostream &err);
 
 // The digest of a file's bytes with a fingerprint algorithm of the registry

@@ -2,11 +2,14 @@
 // them, several files opening several tabs, and a start without a display.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <algorithm>
+#include <csignal>
 #include <fstream>
 #include <sstream>
 
@@ -146,6 +149,61 @@ TEST(CommandLine, FilesAreCollectedInOrderAndDoubleDashEndsOptions) {
     EXPECT_FALSE(line.exitCode.has_value());
     EXPECT_EQ(line.files, (std::vector<std::string>{"a.bin", "--help", "-"}));
     EXPECT_TRUE(out.str().empty());
+}
+
+TEST(CommandLine, QtOptionsAreSetAsideForQtWithTheirValues) {
+    using Strings = std::vector<std::string>;
+    struct Case {
+        Strings arguments;
+        Strings files;
+        Strings qtOptions;
+    } cases[] = {
+        {{"-style", "Fusion", "a.bin"}, {"a.bin"}, {"-style", "Fusion"}},
+        {{"a", "--style=Fusion", "-reverse", "b"}, {"a", "b"}, {"--style=Fusion", "-reverse"}},
+        // After "--" a name that looks like Qt's option is a file, and Qt never sees it.
+        {{"-platform", "offscreen", "--", "-reverse", "-style"}, {"-reverse", "-style"}, {"-platform", "offscreen"}},
+        {{"-display", ":7", "-geometry", "640x480+0+0", "-"}, {"-"}, {"-display", ":7", "-geometry", "640x480+0+0"}},
+    };
+    for (const Case &c : cases) {
+        std::ostringstream out, err;
+        CommandLine line = ReadCommandLine(c.arguments, out, err);
+        EXPECT_FALSE(line.exitCode.has_value()) << err.str();
+        EXPECT_EQ(line.files, c.files) << c.arguments[0];
+        EXPECT_EQ(line.qtOptions, c.qtOptions) << c.arguments[0];
+    }
+    // A value missing at the end, or one joined to an option that takes none, is refused.
+    for (const Strings &bad : {Strings{"a.bin", "-style"}, Strings{"-reverse=yes"}}) {
+        std::ostringstream out, err;
+        CommandLine line = ReadCommandLine(bad, out, err);
+        EXPECT_EQ(line.exitCode, std::optional<int>(1)) << bad.back();
+        EXPECT_NE(err.str().find(bad.back()), std::string::npos) << err.str();
+    }
+}
+
+TEST(CommandLine, StyleAndPlatformGoToQtAndTheFileStillOpens) {
+    QTemporaryDir config, work;
+    const std::string file = Write(work, "styled.bin", "abc");
+    const std::string ini = config.path().toStdString() + "/Quillstone/Hexaloom/";
+    QDir().mkpath(QString::fromStdString(ini));
+    std::ofstream(ini + "Configuration.ini", std::ios::binary) << "[General]\r\nLaunchWindow = 0\r\n";
+    // No display in the environment: -platform on the command line is what lets the window open.
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "APPDATA"}) env.remove(name);
+    env.insert("XDG_CONFIG_HOME", config.path());
+    process.setProcessEnvironment(env);
+    process.start(QString(HEXALOOM_BINARY_DIR) + "/hexaloom",
+                  {"-platform", "offscreen", "-style", "Fusion", QString::fromStdString(file)});
+    ASSERT_TRUE(process.waitForStarted(5000));
+    QThread::msleep(1200);
+    ASSERT_EQ(process.state(), QProcess::Running) << process.readAllStandardError().toStdString();
+    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+    ASSERT_TRUE(process.waitForFinished(5000));
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    std::ifstream in(ini + "Configuration.ini", std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    // The file was opened (it is the recent list's newest entry), not taken as the style's name.
+    EXPECT_NE(text.find(file), std::string::npos) << text;
 }
 
 TEST(CommandLine, WithoutADisplayTheProgramSaysSoInOneLine) {
