@@ -9,6 +9,11 @@
 
 #include "Pictures.h"
 
+// The version on the launch picture: the CMake project version, given by the build.
+#ifndef HEXALOOM_VERSION
+#error "HEXALOOM_VERSION (the project version) must be defined by the build"
+#endif
+
 namespace {
 
 QImage blank(int w, int h) {
@@ -132,7 +137,7 @@ QImage DrawLaunchPicture() {
     p.setFont(small);
     p.setPen(QColor(140, 170, 200));
     p.drawText(QRectF(16, H - 26, W - 32, 16), Qt::AlignLeft | Qt::AlignVCenter, "Quillstone");
-    p.drawText(QRectF(16, H - 26, W - 32, 16), Qt::AlignRight | Qt::AlignVCenter, "Version 0.1");
+    p.drawText(QRectF(16, H - 26, W - 32, 16), Qt::AlignRight | Qt::AlignVCenter, "Version " HEXALOOM_VERSION);
 
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(QColor(90, 140, 190), 1));
