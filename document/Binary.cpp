@@ -10,6 +10,7 @@
 
 #include "BinaryInternal.h"
 #include "Journal.h"
+#include "Save.h"
 
 namespace hx {
 
@@ -72,7 +73,13 @@ Binary *OpenBinary(int64_t number, const std::string &name, int64_t chunkLength)
     if (!f || !f.isRegular()) return s;
     // A save of this file that was cut off is finished before anything is
     // read from it.
-    if (writable) s->Recovery = RecoverInterruptedSave(f, name);
+    if (writable) {
+        JournalRecovery found = RecoverInterruptedSave(f, name);
+        s->Recovery = found.recovery;
+        s->RecoveryJournal = std::move(found.keptAside);
+        // Still torn: shown as it is, but no in-place save may build on it.
+        if (found.recovery == RecoveryRepairFailed) writable = 0;
+    }
     {
         Binary::Stamp &st = s->FileStamp;
         if (!f.stamp(st.Device, st.Inode, st.Size, st.ModifiedNs)) st = Binary::Stamp{};

@@ -85,6 +85,9 @@ struct Binary {
     // Set by OpenBinary when it found an interrupted save of this file and
     // repaired it (see Save.h); the shell tells the user and resets it.
     int32_t Recovery = 0;
+    // Set by OpenBinary when it put aside a journal that did not fit the
+    // file (its new name); the shell tells the user and clears it.
+    std::string RecoveryJournal;
 
     Binary() : Current(Chunks.end()), BlockChunk(Chunks.end()) {}
     Binary(const Binary &) = delete;

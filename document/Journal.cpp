@@ -1,38 +1,72 @@
 #include "Journal.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <libdeflate.h>
+#include <sys/stat.h>
 #include <vector>
 
+#include "Binary.h"
+#include "Save.h"
 #include "SaveIo.h"
 
 namespace hx {
 
 namespace {
 
-constexpr char kHeaderMagic[8] = {'H', 'X', 'L', 'J', 'R', 'N', 'L', '1'};
-constexpr char kTrailerMagic[8] = {'H', 'X', 'L', 'J', 'E', 'N', 'D', '1'};
-constexpr int64_t kHeaderSize = 64;
+constexpr char kHeaderMagic[8] = {'H', 'X', 'L', 'J', 'R', 'N', 'L', '2'};
+constexpr char kTrailerMagic[8] = {'H', 'X', 'L', 'J', 'E', 'N', 'D', '2'};
+constexpr int64_t kHeaderSize = 80;
 constexpr int64_t kTrailerSize = 16;
 constexpr int64_t kRecordHeader = 16;
-constexpr int64_t kCopyPiece = int64_t(1) << 20;
+constexpr int64_t kBlock = 4096;                // a page: what a system writes whole
+constexpr int64_t kPiece = int64_t(1) << 20;    // read at a time; a multiple of kBlock
 
 struct Header {
     char magic[8];
     uint64_t device, inode;
-    int64_t oldLength, newLength, recordBytes, recordCount;
-    uint64_t sum;
+    int64_t oldLength, newLength;
+    int64_t recordBytes, recordCount;
+    uint64_t sequence;
+    int64_t tailLength;  // bytes at the old end a shrinking save cuts away and whose CRC follows
+    uint32_t tailSum;
+    uint32_t headerSum;  // over the 76 bytes before it
 };
 static_assert(sizeof(Header) == kHeaderSize, "journal header layout");
 
-uint64_t Fnv(uint64_t h, const void *bytes, size_t n) {
-    const auto *p = static_cast<const uint8_t *>(bytes);
-    for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 0x100000001b3ull;
-    return h;
+struct Trailer {
+    char magic[8];
+    uint32_t metaSum, dataSum;
+};
+static_assert(sizeof(Trailer) == kTrailerSize, "journal trailer layout");
+
+uint32_t Crc(uint32_t crc, const void *bytes, int64_t n) {
+    return n > 0 ? libdeflate_crc32(crc, bytes, static_cast<size_t>(n)) : crc;
 }
-constexpr uint64_t kFnvStart = 0xcbf29ce484222325ull;
+
+// Blocks of [destination, destination + length): cut at multiples of kBlock.
+int64_t BlockCount(int64_t destination, int64_t length) {
+    if (length <= 0) return 0;
+    return (destination + length - 1) / kBlock - destination / kBlock + 1;
+}
+
+// The end (relative to the record) of the block that starts at done.
+int64_t BlockEnd(int64_t destination, int64_t length, int64_t done) {
+    const int64_t at = destination + done;
+    return std::min(length, (at / kBlock + 1) * kBlock - destination);
+}
+
+// The end of the piece that starts at done: at most kPiece bytes, ending at a
+// block's end so that no block is split between pieces.
+int64_t PieceEnd(int64_t destination, int64_t length, int64_t done) {
+    const int64_t end = done + kPiece;
+    if (end >= length) return length;
+    return (destination + end) / kBlock * kBlock - destination;
+}
 
 std::string Resolved(const std::string &name) {
     char resolved[PATH_MAX];
@@ -44,59 +78,182 @@ bool ReadExactly(FileHandle &f, void *buffer, int64_t n, int64_t at) {
     return f.readAt(buffer, n, at) == n;
 }
 
-// Checks the journal through and returns its header; false when it is not a
-// complete journal of this file.
-bool Validate(FileHandle &j, uint64_t device, uint64_t inode, Header &h) {
-    const int64_t size = j.length();
-    if (size < kHeaderSize + kTrailerSize || !ReadExactly(j, &h, kHeaderSize, 0)) return false;
-    if (std::memcmp(h.magic, kHeaderMagic, 8) != 0) return false;
-    if (Fnv(kFnvStart, &h, kHeaderSize - 8) != h.sum) return false;
-    if (h.device != device || h.inode != inode) return false;
-    if (h.oldLength < 0 || h.newLength < 0 || h.recordBytes < 0 || h.recordCount < 0) return false;
-    if (h.recordBytes != size - kHeaderSize - kTrailerSize) return false;
-    uint64_t sum = Fnv(kFnvStart, &h, kHeaderSize);
-    int64_t at = kHeaderSize, count = 0;
-    const int64_t end = kHeaderSize + h.recordBytes;
-    while (at < end) {
-        int64_t rec[2];
-        if (end - at < kRecordHeader || !ReadExactly(j, rec, kRecordHeader, at)) return false;
-        if (rec[0] < 0 || rec[1] < 0 || rec[1] > end - at - kRecordHeader || rec[0] > h.newLength - rec[1])
-            return false;
-        sum = Fnv(sum, rec, kRecordHeader);
-        at += kRecordHeader + rec[1];
-        ++count;
-    }
-    char trailer[kTrailerSize];
-    if (count != h.recordCount || !ReadExactly(j, trailer, kTrailerSize, end)) return false;
-    uint64_t stored;
-    std::memcpy(&stored, trailer + 8, 8);
-    return std::memcmp(trailer, kTrailerMagic, 8) == 0 && stored == sum;
+// n bytes of the file at offset; what lies beyond its end reads as zeros
+// (as after the save gave the file its new length). False on a read error.
+bool ReadPadded(FileHandle &f, uint8_t *buffer, int64_t n, int64_t at) {
+    const int64_t got = f.readAt(buffer, n, at);
+    if (got < 0) return false;
+    std::memset(buffer + got, 0, static_cast<size_t>(n - got));
+    return true;
 }
 
-// Writes every record's bytes into the file, cuts it and flushes it.
-bool Replay(FileHandle &j, FileHandle &file, const Header &h) {
-    std::vector<uint8_t> piece(static_cast<size_t>(kCopyPiece));
+bool CreateFallbackFolder(const std::string &fallback) {
+    CreateFolder(FolderOf(FolderOf(fallback)));
+    CreateFolder(FolderOf(fallback));
+    return CreateFolder(fallback);
+}
+
+// ---- examining -----------------------------------------------------------
+
+struct Examined {
+    JournalFit fit = JournalFit::Damaged;
+    Header header{};
+};
+
+// The state of one block of the file against the journal's old and new bytes.
+enum class BlockState { New, Old, Cut, Neither };
+
+BlockState Compare(const uint8_t *file, const uint8_t *mine, int64_t n, uint32_t oldSum) {
+    if (std::memcmp(file, mine, static_cast<size_t>(n)) == 0) return BlockState::New;
+    if (Crc(0, file, n) == oldSum) return BlockState::Old;
+    // A write cut off in this block: its first bytes are the new ones.
+    if (file[0] == mine[0]) return BlockState::Cut;
+    return BlockState::Neither;
+}
+
+// Reads the whole journal once: its structure and sums, and every block of
+// the file it would overwrite.
+Examined Examine(FileHandle &j, FileHandle &file, uint64_t device, uint64_t inode) {
+    Examined out;
+    Header &h = out.header;
+    const int64_t size = j.length();
+    if (size < 0) {
+        out.fit = JournalFit::Unreadable;
+        return out;
+    }
+    if (size < kHeaderSize + kTrailerSize || !ReadExactly(j, &h, kHeaderSize, 0)) return out;
+    if (std::memcmp(h.magic, kHeaderMagic, 8) != 0) return out;
+    if (Crc(0, &h, kHeaderSize - 4) != h.headerSum) return out;
+    if (h.device != device || h.inode != inode) return out;
+    if (h.oldLength < 0 || h.newLength < 0 || h.recordBytes < 0 || h.recordCount < 0 || h.tailLength < 0 ||
+        h.tailLength > h.oldLength)
+        return out;
+    // Shorter (or longer) than its header says: not the journal that was committed.
+    if (h.recordBytes != size - kHeaderSize - kTrailerSize) return out;
+
+    const int64_t length = file.length();
+    if (length < 0) {
+        out.fit = JournalFit::Unreadable;
+        return out;
+    }
+    const bool lengthFits = length == h.oldLength || length == h.newLength;
+    uint32_t meta = Crc(0, &h, kHeaderSize), data = 0;
+    int64_t at = kHeaderSize, count = 0;
+    bool allNew = true, fits = lengthFits, cut = false;
+    const int64_t end = kHeaderSize + h.recordBytes;
+    std::vector<uint8_t> mine, theirs;
+    std::vector<uint32_t> sums;
+    while (at < end) {
+        int64_t rec[2];
+        if (end - at < kRecordHeader || !ReadExactly(j, rec, kRecordHeader, at)) return out;
+        const int64_t d = rec[0], n = rec[1];
+        if (d < 0 || n < 0 || d > h.newLength || n > h.newLength - d) return out;
+        const int64_t blocks = BlockCount(d, n);
+        // Bounded by the journal's size before anything is allocated.
+        if (blocks > (end - at - kRecordHeader) / 4 || n > end - at - kRecordHeader - 4 * blocks) return out;
+        sums.resize(static_cast<size_t>(blocks));
+        if (!ReadExactly(j, sums.data(), 4 * blocks, at + kRecordHeader)) return out;
+        meta = Crc(meta, rec, kRecordHeader);
+        meta = Crc(meta, sums.data(), 4 * blocks);
+        const int64_t dataAt = at + kRecordHeader + 4 * blocks;
+        if (mine.empty() && n > 0) {
+            mine.resize(static_cast<size_t>(kPiece));
+            theirs.resize(static_cast<size_t>(kPiece));
+        }
+        int64_t block = 0;
+        for (int64_t done = 0; done < n;) {
+            const int64_t pieceEnd = PieceEnd(d, n, done), k = pieceEnd - done;
+            if (!ReadExactly(j, mine.data(), k, dataAt + done)) return out;
+            data = Crc(data, mine.data(), k);
+            if (fits) {
+                if (!ReadPadded(file, theirs.data(), k, d + done)) {
+                    out.fit = JournalFit::Unreadable;
+                    return out;
+                }
+                for (int64_t b = done; b < pieceEnd; ++block) {
+                    const int64_t e = BlockEnd(d, n, b), o = b - done;
+                    const uint32_t oldSum = sums[static_cast<size_t>(block)];
+                    switch (Compare(theirs.data() + o, mine.data() + o, e - b, oldSum)) {
+                    case BlockState::New:
+                        // Nothing is written after the write that was cut
+                        // off: from there on a block holds its new bytes
+                        // only where they are its old ones too.
+                        if (cut && Crc(0, mine.data() + o, e - b) != oldSum) fits = false;
+                        break;
+                    case BlockState::Old: allNew = false; break;
+                    case BlockState::Cut:
+                        allNew = false;
+                        if (cut) fits = false;
+                        cut = true;
+                        break;
+                    case BlockState::Neither: fits = false; break;
+                    }
+                    b = e;
+                }
+            }
+            done = pieceEnd;
+        }
+        at = dataAt + n;
+        ++count;
+    }
+    Trailer t{};
+    if (count != h.recordCount || !ReadExactly(j, &t, kTrailerSize, end)) return out;
+    if (std::memcmp(t.magic, kTrailerMagic, 8) != 0 || t.metaSum != meta || t.dataSum != data) return out;
+    // The end a shrinking save cuts away is still the old one while the file
+    // has its old length (no record reaches it).
+    if (fits && h.tailLength > 0 && length == h.oldLength && length != h.newLength) {
+        std::vector<uint8_t> tail(static_cast<size_t>(h.tailLength));
+        if (!ReadExactly(file, tail.data(), h.tailLength, h.oldLength - h.tailLength)) {
+            out.fit = JournalFit::Unreadable;
+            return out;
+        }
+        fits = Crc(0, tail.data(), h.tailLength) == h.tailSum;
+    }
+    if (!fits) out.fit = JournalFit::Foreign;
+    else if (allNew && length == h.newLength) out.fit = JournalFit::Done;
+    else out.fit = JournalFit::Fits;
+    return out;
+}
+
+// Writes every record's bytes into the file, gives it the new length and
+// flushes it. Writing a range twice is harmless: a repair that is itself cut
+// off is simply done again.
+bool Replay(FileHandle &j, FileHandle &file, const std::string &name, const Header &h) {
     int error = 0;
+    // A file that grows is given its length first, as the save did.
+    if (h.newLength > h.oldLength && file.length() < h.newLength &&
+        !saveio::Truncate(file, name, h.newLength, error))
+        return false;
+    std::vector<uint8_t> piece;
     int64_t at = kHeaderSize;
     const int64_t end = kHeaderSize + h.recordBytes;
-    // A file that grew is given its length first, as the save did.
-    if (h.newLength > h.oldLength && file.length() < h.newLength && !file.truncate(h.newLength)) return false;
     while (at < end) {
         int64_t rec[2];
         if (!ReadExactly(j, rec, kRecordHeader, at)) return false;
-        at += kRecordHeader;
-        if (!file.seek(rec[0])) return false;
-        for (int64_t done = 0; done < rec[1];) {
-            const int64_t n = std::min<int64_t>(kCopyPiece, rec[1] - done);
-            if (!ReadExactly(j, piece.data(), n, at + done)) return false;
-            if (!saveio::WriteAll(file, piece.data(), n, error)) return false;
-            done += n;
+        const int64_t d = rec[0], n = rec[1];
+        const int64_t dataAt = at + kRecordHeader + 4 * BlockCount(d, n);
+        if (piece.empty() && n > 0) piece.resize(static_cast<size_t>(kPiece));
+        for (int64_t done = 0; done < n;) {
+            const int64_t k = std::min(kPiece, n - done);
+            if (!ReadExactly(j, piece.data(), k, dataAt + done)) return false;
+            if (!saveio::WriteAt(file, name, piece.data(), k, d + done, error)) return false;
+            done += k;
         }
-        at += rec[1];
+        at = dataAt + n;
     }
-    saveio::Step();
-    if (!file.truncate(h.newLength)) return false;
-    return saveio::Flush(file, error);
+    if (!saveio::Truncate(file, name, h.newLength, error)) return false;
+    return saveio::Sync(file, name, error);
+}
+
+struct InUseQuery {
+    uint64_t device, inode;
+    bool found = false;
+};
+
+void CheckInUse(Binary *store, void *context) {
+    auto *q = static_cast<InUseQuery *>(context);
+    uint64_t d = 0, i = 0;
+    if (store->File.isOpen() && store->File.identity(d, i) && d == q->device && i == q->inode) q->found = true;
 }
 
 }  // namespace
@@ -114,106 +271,254 @@ std::string JournalFallbackFolder() {
     return base + "/Quillstone/Hexaloom/Journals";
 }
 
-JournalWriter::~JournalWriter() {
-    if (!kept_ && (file_.isOpen() || committed_)) remove();
+std::vector<std::string> JournalFolders(const std::string &path) {
+    std::vector<std::string> folders{FolderOf(Resolved(path))};
+    const std::string fallback = JournalFallbackFolder();
+    if (!fallback.empty() && Resolved(fallback) != folders[0]) folders.push_back(fallback);
+    return folders;
 }
 
-bool JournalWriter::begin(const std::string &path, uint64_t device, uint64_t inode, int64_t oldLength,
-                          int64_t newLength, int64_t recordBytes, int64_t recordCount, int &error) {
-    folder_ = FolderOf(Resolved(path));
-    saveio::RemoveStaleTemporaries(folder_);
-    file_ = saveio::CreateTemporary(folder_, temporary_, error);
-    if (!file_.isOpen()) {
-        // A folder that takes no new files: the configuration folder holds it.
-        const std::string fallback = JournalFallbackFolder();
-        if (fallback.empty()) return false;
-        CreateFolder(FolderOf(FolderOf(fallback)));
-        CreateFolder(FolderOf(fallback));
-        CreateFolder(fallback);
-        folder_ = fallback;
-        saveio::RemoveStaleTemporaries(folder_);
-        file_ = saveio::CreateTemporary(folder_, temporary_, error);
-        if (!file_.isOpen()) return false;
+std::vector<FoundJournal> FindJournals(FileHandle &file, const std::string &name) {
+    std::vector<FoundJournal> found;
+    uint64_t device = 0, inode = 0;
+    if (!file.identity(device, inode)) return found;
+    for (const std::string &folder : JournalFolders(name)) {
+        saveio::RemoveStaleTemporaries(folder);
+        const std::string path = JournalPath(folder, device, inode);
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0) continue;
+        FoundJournal j{path, folder, JournalFit::Unreadable, 0};
+        if (!S_ISREG(st.st_mode)) {
+            j.fit = JournalFit::Damaged;
+        } else if (FileHandle f = FileHandle::openReadOnly(path); f.isOpen()) {
+            const Examined e = Examine(f, file, device, inode);
+            j.fit = e.fit;
+            j.sequence = e.header.sequence;
+        }
+        found.push_back(j);
     }
-    final_ = JournalPath(folder_, device, inode);
-    Header h{};
-    std::memcpy(h.magic, kHeaderMagic, 8);
-    h.device = device;
-    h.inode = inode;
-    h.oldLength = oldLength;
-    h.newLength = newLength;
-    h.recordBytes = recordBytes;
-    h.recordCount = recordCount;
-    h.sum = Fnv(kFnvStart, &h, kHeaderSize - 8);
-    sum_ = Fnv(kFnvStart, &h, kHeaderSize);
-    return saveio::WriteAll(file_, &h, kHeaderSize, error);
+    return found;
 }
 
-bool JournalWriter::record(int64_t destination, int64_t length, int &error) {
-    int64_t rec[2] = {destination, length};
-    sum_ = Fnv(sum_, rec, kRecordHeader);
-    return saveio::WriteAll(file_, rec, kRecordHeader, error);
+std::string KeepJournalAside(const FoundJournal &journal, const std::string &name) {
+    char stamp[32] = "";
+    const std::time_t now = std::time(nullptr);
+    std::tm local {};
+    if (::localtime_r(&now, &local)) std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    // Room for the suffix within a file name's 255 bytes.
+    const std::string base = journal.folder + "/" + FileNamePart(name).substr(0, 180) + ".hexaloom-journal-" + stamp;
+    std::string aside = base;
+    for (int n = 2; FileExists(aside) && n < 1000; ++n) aside = base + "-" + std::to_string(n);
+    int error = 0;
+    if (!saveio::Rename(journal.path, aside, error)) return journal.path;
+    saveio::SyncFolder(journal.folder, error);
+    return aside;
 }
 
-bool JournalWriter::data(const void *bytes, int64_t n, int &error) {
-    return saveio::WriteAll(file_, bytes, n, error);
-}
-
-bool JournalWriter::copy(FileHandle &from, int64_t offset, int64_t n, int &error) {
-    return saveio::CopyAll(from, offset, file_, n, error);
-}
-
-bool JournalWriter::commit(int &error) {
-    char trailer[kTrailerSize];
-    std::memcpy(trailer, kTrailerMagic, 8);
-    std::memcpy(trailer + 8, &sum_, 8);
-    if (!saveio::WriteAll(file_, trailer, kTrailerSize, error)) return false;
-    if (!saveio::Flush(file_, error)) return false;
-    file_.close();
-    if (!saveio::Rename(temporary_, final_)) {
-        error = errno;
-        return false;
-    }
-    committed_ = true;
-    temporary_.clear();
-    SyncFolder(folder_);
+bool RemoveJournal(const std::string &path, const std::string &folder, int &error) {
+    if (!saveio::Remove(path, error)) return false;
+    // Not durable yet is no harm: a journal that comes back is examined
+    // again and fits only the state it was written for.
+    int ignored = 0;
+    saveio::SyncFolder(folder, ignored);
     return true;
 }
 
-void JournalWriter::remove() {
-    file_.close();
-    if (!temporary_.empty()) RemoveFile(temporary_);
-    temporary_.clear();
-    if (committed_) {
-        saveio::Remove(final_);
-        SyncFolder(folder_);
+bool RemoveJournalsOf(const std::string &path, uint64_t device, uint64_t inode, int &error) {
+    bool ok = true;
+    for (const std::string &folder : JournalFolders(path)) {
+        const std::string journal = JournalPath(folder, device, inode);
+        struct stat st {};
+        if (::lstat(journal.c_str(), &st) != 0) continue;
+        ok = RemoveJournal(journal, folder, error) && ok;
     }
-    committed_ = false;
+    return ok;
 }
 
-int32_t RecoverInterruptedSave(FileHandle &file, const std::string &name) {
-    uint64_t device = 0, inode = 0;
-    if (!file.identity(device, inode)) return JournalNone;
-    std::vector<std::string> folders{FolderOf(Resolved(name))};
-    if (std::string fallback = JournalFallbackFolder(); !fallback.empty()) folders.push_back(fallback);
-    for (const std::string &folder : folders) {
-        saveio::RemoveStaleTemporaries(folder);
-        const std::string path = JournalPath(folder, device, inode);
-        FileHandle j = FileHandle::openReadOnly(path);
-        if (!j.isOpen()) continue;
-        Header h{};
-        if (!Validate(j, device, inode, h)) continue;
-        // Between the commit and the end of the save the file has its old or
-        // its new length; any other means another program changed it since.
-        const int64_t length = file.length();
-        if (length != h.oldLength && length != h.newLength) continue;
-        if (!Replay(j, file, h)) continue;
-        j.close();
-        saveio::Remove(path);
-        SyncFolder(folder);
-        return JournalFinished;
+// ---- writing -------------------------------------------------------------
+
+JournalWriter::~JournalWriter() {
+    // Only the unfinished temporary goes; a committed journal is removed or
+    // kept by the save on purpose.
+    file_.close();
+    if (!temporary_.empty()) {
+        int ignored = 0;
+        saveio::Remove(temporary_, ignored);
     }
-    return JournalNone;
+}
+
+int64_t JournalWriter::RecordBytes(int64_t destination, int64_t length) {
+    return kRecordHeader + 4 * BlockCount(destination, length) + length;
+}
+
+bool JournalWriter::begin(FileHandle &file, const std::string &name, const Plan &plan, int &error) {
+    source_ = &file;
+    sourceName_ = name;
+    oldLength_ = plan.oldLength;
+    std::vector<std::string> folders;
+    if (!plan.folder.empty()) folders.push_back(plan.folder);
+    for (const std::string &f : JournalFolders(name))
+        if (f != plan.folder) folders.push_back(f);
+    const std::string fallback = JournalFallbackFolder();
+    for (const std::string &folder : folders) {
+        if (folder == fallback) CreateFallbackFolder(fallback);
+        saveio::RemoveStaleTemporaries(folder);
+        file_ = saveio::CreateTemporary(folder, temporary_, error);
+        if (!file_.isOpen()) continue;
+        folder_ = folder;
+        break;
+    }
+    if (!file_.isOpen()) return false;
+    final_ = JournalPath(folder_, plan.device, plan.inode);
+
+    Header h{};
+    std::memcpy(h.magic, kHeaderMagic, 8);
+    h.device = plan.device;
+    h.inode = plan.inode;
+    h.oldLength = plan.oldLength;
+    h.newLength = plan.newLength;
+    h.recordBytes = plan.recordBytes;
+    h.recordCount = plan.recordCount;
+    struct timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    h.sequence = std::max<uint64_t>(plan.minSequence,
+                                    uint64_t(now.tv_sec) * 1000000000ull + uint64_t(now.tv_nsec));
+    if (plan.newLength < plan.oldLength) {
+        h.tailLength = std::min(kBlock, plan.oldLength - plan.newLength);
+        std::vector<uint8_t> tail(static_cast<size_t>(h.tailLength));
+        if (!ReadExactly(file, tail.data(), h.tailLength, plan.oldLength - h.tailLength)) {
+            error = file.lastError() ? file.lastError() : EIO;
+            return false;
+        }
+        h.tailSum = Crc(0, tail.data(), h.tailLength);
+    }
+    h.headerSum = Crc(0, &h, kHeaderSize - 4);
+    metaSum_ = Crc(0, &h, kHeaderSize);
+    dataSum_ = 0;
+    expected_ = kHeaderSize + plan.recordBytes;
+    written_ = 0;
+    return put(&h, kHeaderSize, error);
+}
+
+bool JournalWriter::put(const void *bytes, int64_t n, int &error) {
+    if (!saveio::Write(file_, temporary_, bytes, n, error)) return false;
+    written_ += n;
+    return true;
+}
+
+bool JournalWriter::record(int64_t destination, int64_t length, int &error) {
+    const int64_t rec[2] = {destination, length};
+    std::vector<uint32_t> sums(static_cast<size_t>(BlockCount(destination, length)));
+    std::vector<uint8_t> old(static_cast<size_t>(std::min(kPiece, length)));
+    size_t block = 0;
+    for (int64_t done = 0; done < length;) {
+        const int64_t pieceEnd = PieceEnd(destination, length, done);
+        if (!ReadPadded(*source_, old.data(), pieceEnd - done, destination + done)) {
+            error = source_->lastError() ? source_->lastError() : EIO;
+            return false;
+        }
+        for (int64_t b = done; b < pieceEnd; ++block) {
+            const int64_t e = BlockEnd(destination, length, b);
+            sums[block] = Crc(0, old.data() + (b - done), e - b);
+            b = e;
+        }
+        done = pieceEnd;
+    }
+    metaSum_ = Crc(metaSum_, rec, kRecordHeader);
+    metaSum_ = Crc(metaSum_, sums.data(), 4 * static_cast<int64_t>(sums.size()));
+    return put(rec, kRecordHeader, error) && put(sums.data(), 4 * static_cast<int64_t>(sums.size()), error);
+}
+
+bool JournalWriter::data(const void *bytes, int64_t n, int &error) {
+    dataSum_ = Crc(dataSum_, bytes, n);
+    return put(bytes, n, error);
+}
+
+bool JournalWriter::copy(int64_t offset, int64_t n, int &error) {
+    std::vector<uint8_t> piece(static_cast<size_t>(std::min(kPiece, n)));
+    for (int64_t done = 0; done < n;) {
+        const int64_t k = std::min(kPiece, n - done);
+        // Short: the file shrank under the save.
+        if (!ReadExactly(*source_, piece.data(), k, offset + done)) {
+            error = source_->lastError() ? source_->lastError() : EIO;
+            return false;
+        }
+        if (!data(piece.data(), k, error)) return false;
+        done += k;
+    }
+    return true;
+}
+
+bool JournalWriter::commit(int &error) {
+    if (written_ != expected_) {
+        error = EINVAL;  // the records are not those the header announced
+        return false;
+    }
+    Trailer t{};
+    std::memcpy(t.magic, kTrailerMagic, 8);
+    t.metaSum = metaSum_;
+    t.dataSum = dataSum_;
+    if (!put(&t, kTrailerSize, error)) return false;
+    if (!saveio::Sync(file_, temporary_, error)) return false;
+    file_.close();
+    if (!saveio::Rename(temporary_, final_, error)) return false;
+    committed_ = true;
+    temporary_.clear();
+    return saveio::SyncFolder(folder_, error);
+}
+
+bool JournalWriter::remove(int &error) {
+    file_.close();
+    int ignored = 0;
+    if (!temporary_.empty() && saveio::Remove(temporary_, ignored)) temporary_.clear();
+    if (!committed_) return true;
+    if (!RemoveJournal(final_, folder_, error)) return false;
+    committed_ = false;
+    return true;
+}
+
+// ---- at open ---------------------------------------------------------------
+
+JournalRecovery RecoverInterruptedSave(FileHandle &file, const std::string &name) {
+    JournalRecovery out;
+    InUseQuery q{0, 0};
+    if (!file.identity(q.device, q.inode)) return out;
+    ForEachBinary(CheckInUse, &q);
+    if (q.found) return out;
+
+    std::vector<FoundJournal> found = FindJournals(file, name);
+    const FoundJournal *latest = nullptr;
+    for (const FoundJournal &j : found) {
+        switch (j.fit) {
+        case JournalFit::Damaged:
+        case JournalFit::Foreign: out.keptAside = KeepJournalAside(j, name); break;
+        case JournalFit::Unreadable: out.recovery = RecoveryRepairFailed; return out;
+        case JournalFit::Fits:
+        case JournalFit::Done:
+            if (!latest || j.sequence > latest->sequence) latest = &j;
+            break;
+        }
+    }
+    if (!latest) return out;
+    int error = 0;
+    if (latest->fit == JournalFit::Fits) {
+        FileHandle j = FileHandle::openReadOnly(latest->path);
+        Header h{};
+        if (!j.isOpen() || !ReadExactly(j, &h, kHeaderSize, 0) || !Replay(j, file, name, h)) {
+            out.recovery = RecoveryRepairFailed;
+            return out;
+        }
+        out.recovery = RecoveryFinishedNew;
+    } else if (!saveio::Sync(file, name, error)) {
+        // Done, but perhaps only in memory so far: the journal stays until it is on disk.
+        out.recovery = RecoveryRepairFailed;
+        return out;
+    }
+    // The one replayed and those it supersedes; a removal that fails leaves a
+    // journal that is Done and goes at the next open.
+    for (const FoundJournal &j : found)
+        if (j.fit == JournalFit::Fits || j.fit == JournalFit::Done) RemoveJournal(j.path, j.folder, error);
+    return out;
 }
 
 }  // namespace hx

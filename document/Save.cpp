@@ -6,33 +6,44 @@
 // written there, and a chunk whose old place in the file may have been
 // overwritten stays in memory.
 //
-// The rule on disk, for a process killed or a machine going down at any
-// moment: the path names the old content, or the new content, or a file that
-// the next open turns into the new content. The order of an in-place save:
+// The rule on disk, for a process killed, a machine going down or a call
+// failing at any moment: the path names the old content, or the new content,
+// or a file that the next save or open turns into one of them. The order of
+// an in-place save:
 //
+//   0. Look for journals of the file (beside it and in the configuration
+//      folder). One that does not fit the file as it is goes aside under a
+//      plain name; one that fits belongs to an unfinished save (this store's
+//      save that failed after it touched the file) and is taken over below.
 //   1. Check, writing nothing: the path still names the open file (same
 //      device and inode) and the file's size and modification time are those
 //      we last saw. Plan the save: every range of the file that will change
 //      (whole chunks that move, the differing 4 KiB blocks of changed chunks
 //      at their place) and its new bytes, read from memory or from the file,
-//      which is still untouched.
-//   2. Write the journal (header, every range with its new bytes, trailer)
-//      to a temporary beside the file (or in the configuration folder),
-//      flush it, rename it to its name, which holds the file's device and
-//      inode, and flush the folder. Until this rename nothing of the file
-//      changed; from it on, the journal alone can finish the save.
+//      which is still untouched by this save.
+//   2. Write the journal (header, every range with the CRCs of its old bytes
+//      and its new bytes, trailer) to a temporary in the folder of the
+//      unfinished save's journal, else beside the file, else in the
+//      configuration folder; flush it, rename it to its name (the file's
+//      device and inode: over the unfinished save's journal, which it
+//      replaces in one step) and flush the folder. Until the folder flush
+//      nothing of the file changed; from it on, the journal alone can finish
+//      the save, and it was written against the file as the unfinished save
+//      left it, so it finishes that one too.
 //   3. Grow the file to its new length if it grows. Write the ranges in
 //      order, reading ahead the chunks whose old bytes a write covers, with a
 //      flush every SaveFlushInterval bytes. Cut the file to its new length
 //      and flush it.
-//   4. Remove the journal and flush the folder.
+//   4. Remove the journal, and any other of the file in either folder, and
+//      flush the folders.
 //
-// Opening a file with a journal writes every range again, cuts the file and
-// flushes it, then removes the journal (Journal.cpp); writing a range twice
-// is harmless, so a repair that is itself cut off is simply done again. A
-// save that fails in step 3 after it wrote something leaves the journal for
-// the next open, and no state of the document counts as saved. A failure
-// before any write cuts a grown file back and removes the journal.
+// Opening a file with a journal that fits writes every range again, cuts the
+// file and flushes it, then removes the journal (Journal.cpp); writing a
+// range twice is harmless, so a repair that is itself cut off is simply done
+// again. A save that fails in step 3 once it made a call that can change the
+// file leaves the journal, and no state of the document counts as saved. A
+// failure before that removes the journal, except that an unfinished save's
+// file keeps one (NeedsRepair when ours could not replace it).
 //
 // Under a new name (and the whole-content save onto the own path): every byte
 // goes to a temporary file beside the target, is flushed, and the temporary
@@ -66,11 +77,9 @@ constexpr uint32_t kEditBit = 1u << SlotEdit;
 constexpr int64_t kBlock = 4096;               // unit of "differs from the file"
 constexpr int64_t kPiece = int64_t(1) << 20;   // file bytes read at a time
 
-using saveio::Flush;
-using saveio::WriteAll;
 
 SaveResult Result(SaveStatus status, int error = 0, bool touched = false) {
-    return SaveResult{status, error, touched};
+    return SaveResult{status, error, touched, {}};
 }
 
 // A write beyond the file-size limit (ulimit -f) would end the process with
@@ -138,6 +147,16 @@ mode_t NewFileMode() {
     return 0666 & ~mask;
 }
 
+// After a new file was renamed over target: journals named after the file
+// that was there (when that was its last name, so nobody can open it again)
+// or after the new file (an inode used again) describe no file any more.
+void ForgetJournals(const std::string &target, const struct stat *replaced, const FileHandle &written) {
+    int ignored = 0;
+    if (replaced && replaced->st_nlink <= 1) RemoveJournalsOf(target, replaced->st_dev, replaced->st_ino, ignored);
+    uint64_t device = 0, inode = 0;
+    if (written.identity(device, inode)) RemoveJournalsOf(target, device, inode, ignored);
+}
+
 // Case "under a new name", the first save of a store without file and the
 // whole-content save onto the own path. zeros: bytes that could not be read
 // are written as the zeros they read as (the user agreed).
@@ -169,7 +188,8 @@ SaveResult SaveAs(Binary *store, const std::string &name, bool zeros) {
     newOffsets.reserve(store->Chunks.size());
     auto abandon = [&](SaveStatus status, int err) {
         out.close();
-        RemoveFile(temporaryPath);
+        int ignored = 0;
+        saveio::Remove(temporaryPath, ignored);
         saveio::EndProgress();
         return Result(status, err);
     };
@@ -183,7 +203,7 @@ SaveResult SaveAs(Binary *store, const std::string &name, bool zeros) {
             if (!bytes && c->Length > 0) return abandon(SaveStatus::NoMemory, ENOMEM);
             if (c->ReadFailed && !zeros) return abandon(SaveStatus::UnreadableSource, 0);
         }
-        bool written = WriteAll(out, bytes, c->Length, error);
+        bool written = saveio::Write(out, temporaryPath, bytes, c->Length, error);
         // A clean chunk loaded only for this copy is let go again at once, so
         // a document of any size is copied in the memory of one chunk; its
         // bytes are still in the old file, which is untouched.
@@ -202,10 +222,13 @@ SaveResult SaveAs(Binary *store, const std::string &name, bool zeros) {
     } else {
         ::fchmod(out.fd(), NewFileMode());
     }
-    if (!Flush(out, error)) return abandon(SaveStatus::WriteFailed, error);
-    if (!saveio::Rename(temporaryPath, target)) return abandon(SaveStatus::WriteFailed, errno);
-    SyncFolder(folder);
+    if (!saveio::Sync(out, temporaryPath, error)) return abandon(SaveStatus::WriteFailed, error);
+    if (!saveio::Rename(temporaryPath, target, error)) return abandon(SaveStatus::WriteFailed, error);
+    // The rename is done: a failed flush of the folder cannot undo it, and
+    // the old file or the new one is under the name whatever happens next.
+    saveio::SyncFolder(folder, error);
     saveio::EndProgress();
+    ForgetJournals(target, targetExists ? &targetInfo : nullptr, out);
 
     // The new file holds every byte: switch the store to it. Bytes written as
     // zeros are now what the document holds, read from the new file.
@@ -240,24 +263,45 @@ struct Piece {
 
 class InPlaceSave {
 public:
-    explicit InPlaceSave(Binary *store) : store_(store), file_(store->File) {}
+    explicit InPlaceSave(Binary *store) : store_(store), file_(store->File), name_(store->FileName) {}
 
     SaveResult run() {
         oldLength_ = file_.length();
         if (oldLength_ < 0) return Result(SaveStatus::WriteFailed, file_.lastError());
-        SaveResult r = plan();
-        if (!r.ok()) return r;
-        if (pieces_.empty() && oldLength_ == store_->Length) return Result(SaveStatus::Saved);
-        int64_t bytes = 0;
-        for (const Piece &p : pieces_) bytes += p.length;
-        saveio::BeginProgress(2 * bytes);
-        r = writeJournal();
-        if (r.ok()) r = rewrite();
-        saveio::EndProgress();
+        SaveResult r = lookAtJournals();
+        if (r.ok()) r = plan();
+        // Nothing to write still takes the whole way while an unfinished
+        // save's journal is there: it must go, and only a save may remove it.
+        if (r.ok() && (!pieces_.empty() || oldLength_ != store_->Length || !unfinished_.empty())) {
+            int64_t bytes = 0;
+            for (const Piece &p : pieces_) bytes += p.length;
+            saveio::BeginProgress(2 * bytes);
+            r = writeJournal();
+            if (r.ok()) r = rewrite();
+            saveio::EndProgress();
+        }
+        r.keptAside = keptAside_;
         return r;
     }
 
 private:
+    // Step 0, before anything else: the journals the file has. One that does
+    // not fit the file is put aside and never replayed. One that fits is an
+    // unfinished save (this store's, failed after it touched the file): this
+    // save takes it over (writeJournal). One that cannot be read stops it.
+    SaveResult lookAtJournals() {
+        for (FoundJournal &j : FindJournals(file_, name_)) {
+            switch (j.fit) {
+            case JournalFit::Damaged:
+            case JournalFit::Foreign: keptAside_ = KeepJournalAside(j, name_); break;
+            case JournalFit::Unreadable: return Result(SaveStatus::NeedsRepair, EIO, true);
+            case JournalFit::Fits:
+            case JournalFit::Done: unfinished_.push_back(j); break;
+            }
+        }
+        return Result(SaveStatus::Saved);
+    }
+
     // Step 1: the ranges to rewrite, in file order.
     SaveResult plan() {
         int64_t w = 0;
@@ -308,15 +352,24 @@ private:
         if (scratch_.empty()) scratch_.resize(static_cast<size_t>(kPiece));
     }
 
-    // Step 2: every piece's new bytes, from memory or from the untouched file.
+    // Step 2: every piece's new bytes, from memory or from the untouched
+    // file. With an unfinished save's journal, ours is written against the
+    // file as that save left it (so it finishes that save too) in the same
+    // folder, and its final rename replaces that journal in one step.
     SaveResult writeJournal() {
-        uint64_t device = 0, inode = 0;
-        if (!file_.identity(device, inode)) return Result(SaveStatus::WriteFailed, file_.lastError());
-        int64_t recordBytes = 0;
-        for (const Piece &p : pieces_) recordBytes += 16 + p.length;
+        JournalWriter::Plan plan;
+        if (!file_.identity(plan.device, plan.inode)) return journalFailed(SaveStatus::WriteFailed, file_.lastError());
+        plan.oldLength = oldLength_;
+        plan.newLength = store_->Length;
+        plan.recordCount = static_cast<int64_t>(pieces_.size());
+        for (const Piece &p : pieces_) plan.recordBytes += JournalWriter::RecordBytes(p.destination, p.length);
+        for (const FoundJournal &j : unfinished_) {
+            if (j.sequence < plan.minSequence) continue;
+            plan.minSequence = j.sequence + 1;
+            plan.folder = j.folder;
+        }
         int error = 0;
-        if (!journal_.begin(store_->FileName, device, inode, oldLength_, store_->Length, recordBytes,
-                            static_cast<int64_t>(pieces_.size()), error))
+        if (!journal_.begin(file_, name_, plan, error))
             return journalFailed(journal_.created() ? SaveStatus::WriteFailed : SaveStatus::CannotCreate, error);
         for (const Piece &p : pieces_) {
             if (!journal_.record(p.destination, p.length, error)) return journalFailed(SaveStatus::WriteFailed, error);
@@ -328,22 +381,32 @@ private:
             // Bytes still in the file: a short read means it shrank after the check.
             if (p.chunk->FileOffset + p.offset + p.length > oldLength_)
                 return journalFailed(SaveStatus::UnreadableSource, EIO);
-            if (!journal_.copy(file_, p.chunk->FileOffset + p.offset, p.length, error))
+            if (!journal_.copy(p.chunk->FileOffset + p.offset, p.length, error))
                 return journalFailed(SaveStatus::WriteFailed, error);
         }
         if (!journal_.commit(error)) return journalFailed(SaveStatus::WriteFailed, error);
+        // One left in the other folder is superseded now; should it stay,
+        // ours is the later one, which the open prefers.
+        for (const FoundJournal &j : unfinished_)
+            if (j.path != journal_.path()) RemoveJournal(j.path, j.folder, error);
         return Result(SaveStatus::Saved);
     }
 
+    // Nothing of the file was touched. Without an unfinished save the
+    // journal goes. With one, the file is as that save left it and needs its
+    // journal: that one stays, or ours when its rename already replaced it.
     SaveResult journalFailed(SaveStatus status, int error) {
-        journal_.remove();
-        return Result(status, error);
+        int ignored = 0;
+        if (unfinished_.empty() || !journal_.committed()) journal_.remove(ignored);
+        else journal_.keep();
+        if (unfinished_.empty()) return Result(status, error);
+        return Result(SaveStatus::NeedsRepair, error, true);
     }
 
     // Step 3 and 4.
     SaveResult rewrite() {
         SaveResult grown = growFirst();
-        if (!grown.ok()) return grown;
+        if (!grown.ok()) return fail(store_->Chunks.end(), grown);
 
         frontier_ = store_->Chunks.begin();
         frontierIndex_ = 0;
@@ -360,34 +423,34 @@ private:
             SaveResult r = writeChunk(c);
             if (!r.ok()) return fail(c, r);
         }
-        saveio::Step();
-        if (!file_.truncate(w_))
-            return fail(store_->Chunks.end(), Result(SaveStatus::WriteFailed, file_.lastError()));
+        int error = 0;
+        touched_ = true;
+        if (!saveio::Truncate(file_, name_, w_, error))
+            return fail(store_->Chunks.end(), Result(SaveStatus::WriteFailed, error));
         SaveResult r = flushPending();
         if (!r.ok()) return fail(store_->Chunks.end(), r);
-        journal_.remove();
+        // Step 4, only now that the new content is durable: every journal of
+        // the file goes, ours and any other in either folder. One that cannot
+        // be removed would finish this save again over later bytes: the save
+        // does not count as done (the next one or the next open removes it).
+        uint64_t device = 0, inode = 0;
+        if (!journal_.remove(error) || !file_.identity(device, inode) ||
+            !RemoveJournalsOf(name_, device, inode, error))
+            return Result(SaveStatus::WriteFailed, error, true);
         return Result(SaveStatus::Saved);
     }
 
     // A file that grows gets its new length (and, where the file system can,
     // its blocks) before any old byte is overwritten: a full disk then fails
-    // here, and the file is cut back to the length it had.
+    // here, before the move begins.
     SaveResult growFirst() {
-        int64_t newLength = store_->Length;
+        const int64_t newLength = store_->Length;
         if (newLength <= oldLength_) return Result(SaveStatus::Saved);
-        saveio::Step();
-        if (!file_.truncate(newLength)) {
-            int err = file_.lastError();
-            file_.truncate(oldLength_);
-            journal_.remove();
-            return Result(SaveStatus::WriteFailed, err);
-        }
-        int err = ::posix_fallocate(file_.fd(), oldLength_, newLength - oldLength_);
-        if (err != 0 && err != EOPNOTSUPP && err != EINVAL && err != ENODEV) {
-            file_.truncate(oldLength_);
-            journal_.remove();
-            return Result(SaveStatus::WriteFailed, err);
-        }
+        int error = 0;
+        touched_ = true;
+        if (!saveio::Truncate(file_, name_, newLength, error) ||
+            !saveio::Allocate(file_, name_, oldLength_, newLength - oldLength_, error))
+            return Result(SaveStatus::WriteFailed, error);
         return Result(SaveStatus::Saved);
     }
 
@@ -442,9 +505,10 @@ private:
         int error = 0;
         for (; next_ < pieces_.size() && pieces_[next_].chunk == c; ++next_) {
             const Piece &p = pieces_[next_];
-            if (!file_.seek(p.destination)) return Result(SaveStatus::WriteFailed, file_.lastError());
             int64_t written = 0;
-            bool ok = WriteAll(file_, c->Buffer.data() + p.offset, p.length, error, &written);
+            touched_ = true;
+            bool ok = saveio::WriteAt(file_, name_, c->Buffer.data() + p.offset, p.length, p.destination, error,
+                                      &written);
             wrote_ += written;
             if (!ok) return Result(SaveStatus::WriteFailed, error);
         }
@@ -458,7 +522,7 @@ private:
     // places now hold their bytes.
     SaveResult flushPending() {
         int error = 0;
-        if (!Flush(file_, error)) return Result(SaveStatus::WriteFailed, error);
+        if (!saveio::Sync(file_, name_, error)) return Result(SaveStatus::WriteFailed, error);
         for (const Held &h : pending_)
             if (h.release) ReleaseChunk(store_, h.chunk, SlotEdit);
         pending_.clear();
@@ -469,32 +533,41 @@ private:
     // After a failure every chunk the save loaded or wrote since the last
     // flush may no longer match the file at its FileOffset (its old place was
     // partly overwritten, or its new place is not known to be on disk): it
-    // stays in memory, modified, so a later save writes it again. The journal
-    // stays too: the file on disk is torn until the next open finishes it.
-    // A failure before the first byte reached the file leaves the file as it
-    // was: a grown file is cut back and the journal goes.
+    // stays in memory, modified, so a later save writes it again. Once a
+    // call that can change the file was made (a write, a cut, a growth,
+    // whether it succeeded or not) the save counts as touched and the journal
+    // stays: the next save takes it over, or the next open finishes it.
     SaveResult fail(ChunkIter failed, SaveResult why) {
         if (wrote_ == 0) {
-            if (store_->Length > oldLength_) file_.truncate(oldLength_);
-            journal_.remove();
+            // No old byte was overwritten: every chunk is still at its place,
+            // and a grown file is cut back (its journal fits either length).
+            int ignored = 0;
+            if (touched_ && store_->Length > oldLength_) saveio::Truncate(file_, name_, oldLength_, ignored);
             for (const Held &h : pending_)
                 if (h.release) ReleaseChunk(store_, h.chunk, SlotEdit);
             for (const Held &h : ahead_)
                 if (h.release) ReleaseChunk(store_, h.chunk, SlotEdit);
             // Chunks written nowhere keep their places; those the loop passed
             // had nothing to write.
+        } else {
+            auto keep = [](ChunkIter c) {
+                // A chunk that could not be read holds zeros, not the document's
+                // bytes: it stays as the store marked it, and saves keep refusing.
+                if (!c->loaded() || c->ReadFailed) return;
+                c->Modified = 1;
+                c->Holders |= kEditBit;
+            };
+            if (failed != store_->Chunks.end()) keep(failed);
+            for (const Held &h : pending_) keep(h.chunk);
+            for (const Held &h : ahead_) keep(h.chunk);
+        }
+        // A failure before any call that can change the file leaves it as it
+        // was: the journal goes, unless an unfinished save's file needs it.
+        if (!touched_ && unfinished_.empty()) {
+            int ignored = 0;
+            journal_.remove(ignored);
             return why;
         }
-        auto keep = [](ChunkIter c) {
-            // A chunk that could not be read holds zeros, not the document's
-            // bytes: it stays as the store marked it, and saves keep refusing.
-            if (!c->loaded() || c->ReadFailed) return;
-            c->Modified = 1;
-            c->Holders |= kEditBit;
-        };
-        if (failed != store_->Chunks.end()) keep(failed);
-        for (const Held &h : pending_) keep(h.chunk);
-        for (const Held &h : ahead_) keep(h.chunk);
         journal_.keep();
         why.touched = true;
         return why;
@@ -502,7 +575,11 @@ private:
 
     Binary *store_;
     FileHandle &file_;
+    const std::string name_;
     int64_t oldLength_ = 0;
+    std::vector<FoundJournal> unfinished_;  // journals of unfinished saves this one takes over
+    std::string keptAside_;                 // where a journal that did not fit was put
+    bool touched_ = false;                  // a call that can change the file's bytes or length was made
     std::vector<Piece> pieces_;
     size_t next_ = 0;               // first piece not yet written
     std::vector<uint8_t> scratch_;

@@ -18,6 +18,10 @@ enum SaveRecovery : int32_t {
     RecoveryNone = 0,         // nothing was interrupted
     RecoveryFinishedNew = 1,  // the interrupted save was finished: the file holds the new content
     RecoveryKeptOld = 2,      // the interrupted save was undone: the file holds the old content
+    // An interrupted save could not be finished now (its journal or the file
+    // could not be read or written): the file is opened read-only as it is,
+    // the journal stays for the next open.
+    RecoveryRepairFailed = 3,
 };
 
 enum class SaveStatus {
@@ -31,6 +35,10 @@ enum class SaveStatus {
     NoMemory,
     FileReplaced,     // in place: the path names another file now, or none (deleted, renamed over)
     ChangedOnDisk,    // in place: same file, but its size or modification time is not what we last saw
+    // in place: an earlier save of the file is unfinished (its journal is
+    // there) and this save could not take it over; the journal stays, the
+    // file needs the repair of the next open first.
+    NeedsRepair,
 };
 
 struct SaveResult {
@@ -40,6 +48,9 @@ struct SaveResult {
     // nor the new content until the next open finishes the save from its
     // journal (or the next save succeeds).
     bool touched = false;
+    // A journal of the file that did not fit it and was put aside under this
+    // name (in place only); the shell tells the user. Empty: none.
+    std::string keptAside;
     bool ok() const { return status == SaveStatus::Saved; }
 };
 
@@ -56,7 +67,10 @@ struct SaveResult {
 //   the file was opened read-only. Refused before writing anything:
 //   FileReplaced when FileName no longer names the open file (deleted,
 //   renamed over), ChangedOnDisk when the open file's size or modification
-//   time is not the FileStamp of the last open or save.
+//   time is not the FileStamp of the last open or save. A journal the file
+//   still has from an unfinished save is taken over (the save's own journal
+//   replaces it) or, where that fails, kept: NeedsRepair. A successful save
+//   removes every journal of the file.
 // - A store without file but with a FileName (opened under a name that did
 //   not exist) saves to FileName when name is empty or FileName, creating it.
 // - Under a new name, or the first save of a store without file: writes every
@@ -102,8 +116,8 @@ struct SaveProgress {
 // succeeds.
 SaveResult SaveDocument(Document *doc, const std::string &name);
 
-// Test hook for failing writes at a chosen point, where a full disk is not at
-// hand. While WriteBudget is >= 0 it is the number of bytes the save may still
+// Test hooks for failing writes at a chosen point, where a full disk is not at
+// hand (saveio::Seam in SaveIo.h fails any single call). While WriteBudget is >= 0 it is the number of bytes the save may still
 // write; a write that would go beyond writes up to the budget and fails with
 // EIO (a short write, as a disk that fills up gives). FailFlush makes every
 // flush of the save fail with EIO. Defaults: no faults.
@@ -113,9 +127,9 @@ struct SaveFaults {
     // Microseconds every write of a save waits first (a slow disk for tests); 0: none.
     static inline int64_t WriteDelayMicros = 0;
     // While >= 1: the process is killed with SIGKILL at this step of the next
-    // save or repair (steps: every write, flush, rename and removal, counted
-    // from the save's start; a write is cut off half way). For crash tests in
-    // a child process only.
+    // save or repair (steps: every call of SaveIo.h that changes a file,
+    // counted from when it was set; a write is cut off half way). For crash
+    // tests in a child process only.
     static inline int64_t KillAtStep = -1;
 };
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <sstream>
 #include <sys/stat.h>
+#include <utility>
 
 #include "app/shell/CommandStates.h"
 #include "app/settings/ConfigurationsWindow.h"
@@ -98,6 +99,7 @@ std::string SaveReason(const SaveResult &result) {
     case SaveStatus::NoMemory: return GetText("\\Messages\\ReasonNoMemory");
     case SaveStatus::FileReplaced:
     case SaveStatus::ChangedOnDisk: return GetText("\\Messages\\ReasonWriteFailed");
+    case SaveStatus::NeedsRepair: return GetText("\\Messages\\ReasonNeedsRepair");
     case SaveStatus::Saved:
     case SaveStatus::NothingToDo: break;
     }
@@ -106,6 +108,14 @@ std::string SaveReason(const SaveResult &result) {
 
 void TellUser(const std::string &text) {
     ShowMessage(MainWindowNumber, GetText("\\Messages\\Title"), text);
+}
+
+// A journal of the file that did not fit it was put aside (by an open or a
+// save): said once, naming where it lies now.
+void TellJournalKeptAside(const std::string &file, const std::string &journal) {
+    if (journal.empty()) return;
+    TellUser(FillPlaceholder(FillPlaceholder(GetText("\\Messages\\JournalKeptAside"), "%FILE", file), "%JOURNAL",
+                             journal));
 }
 
 // Shows a document of the main view and gives the view the keyboard focus.
@@ -155,10 +165,13 @@ void ReportOpening(Binary *store, const std::string &name) {
     if (store->File.isOpen()) {
         const int32_t recovery = store->Recovery;
         store->Recovery = RecoveryNone;
+        TellJournalKeptAside(name, std::exchange(store->RecoveryJournal, std::string()));
         if (recovery == RecoveryFinishedNew)
             TellUser(FillPlaceholder(GetText("\\Messages\\RecoveryFinishedNew"), "%FILE", name));
         else if (recovery == RecoveryKeptOld)
             TellUser(FillPlaceholder(GetText("\\Messages\\RecoveryKeptOld"), "%FILE", name));
+        else if (recovery == RecoveryRepairFailed)
+            TellUser(FillPlaceholder(GetText("\\Messages\\RecoveryRepairFailed"), "%FILE", name));
         return;
     }
     struct stat info {};
@@ -597,6 +610,7 @@ bool SaveDocumentInteractive(Document *doc, bool askName) {
         }
         result = SaveWatched(doc, target, true);
     }
+    TellJournalKeptAside(target, result.keptAside);
     if (!result.ok()) {
         std::string text = FillPlaceholder(GetText("\\Messages\\SaveFailed"), "%FILE", target);
         TellUser(FillPlaceholder(text, "%REASON", SaveReason(result)));
