@@ -91,6 +91,19 @@ SaveChoice AskSaveChanges(const SaveQuestion &question) {
     return SaveChoice::Cancel;
 }
 
+bool AskYesNo(const YesNoQuestion &question) {
+    if (Dialogs().askYesNo) return Dialogs().askYesNo(question);
+    QMessageBox box(QMessageBox::Question, ToQ(question.title), ToQ(question.text), QMessageBox::NoButton,
+                    WindowWidget(question.window));
+    box.setTextFormat(Qt::PlainText);
+    QPushButton *yes = box.addButton(ToQ(question.yesText), QMessageBox::AcceptRole);
+    QPushButton *no = box.addButton(ToQ(question.noText), QMessageBox::RejectRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
 void ShowMessage(int window, const std::string &title, const std::string &text) {
     if (Dialogs().message) {
         Dialogs().message(window, title, text);

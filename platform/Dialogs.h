@@ -49,6 +49,15 @@ struct SaveQuestion {
 // Closing the question without choosing (Escape, the close box) is Cancel.
 SaveChoice AskSaveChanges(const SaveQuestion &question);
 
+struct YesNoQuestion {
+    int window = 0;
+    std::string title;
+    std::string text;
+    std::string yesText, noText;   // button labels; yes is the default button
+};
+// True when the user chose yes; no, Escape and the close box are false.
+bool AskYesNo(const YesNoQuestion &question);
+
 // A message with an OK button; blocks until it is closed.
 void ShowMessage(int window, const std::string &title, const std::string &text);
 
@@ -57,6 +66,7 @@ struct DialogHooks {
     std::function<std::vector<std::string>(const OpenFileRequest &)> openFile;
     std::function<std::string(const SaveFileRequest &)> saveFile;
     std::function<SaveChoice(const SaveQuestion &)> askSave;
+    std::function<bool(const YesNoQuestion &)> askYesNo;
     std::function<void(int window, const std::string &title, const std::string &text)> message;
 };
 DialogHooks &Dialogs();

@@ -9,6 +9,7 @@
 #include "app/settings/Language.h"
 #include "app/shell/MenuBuilder.h"
 #include "app/shell/MenuIds.h"
+#include "app/toolwindows/CompressionWindow.h"
 #include "app/settings/Settings.h"
 #include "app/shell/Status.h"
 #include "app/settings/Theme.h"
@@ -81,16 +82,6 @@ void AddAlgorithmEntries(const AlgorithmRegistry &registry, int firstId, const c
     }
 }
 
-void AddCompressEntries() {
-    OpenSubMenu(CurrentMenu(), GetText("Compress"), GetIcon("Compress"));
-    // No compression format is built in yet: the entries are listed, but
-    // disabled rather than offering a command that does nothing.
-    AddMenuEntry(CommandBriefLZ, "BriefLZ", MenuItemDisabled);
-    AddMenuEntry(-1, "Zip", MenuItemDisabled);
-    AddMenuEntry(-1, "LZMA", MenuItemDisabled);
-    CloseSubMenu(CurrentMenu());
-}
-
 void AddRecentEntries(const std::vector<std::string> &recentFiles) {
     OpenSubMenu(MainMenu, GetText("Recent"), GetIcon("Recent"));
     OpenMenuGroup(RecentGroup);
@@ -161,7 +152,7 @@ void BuildMainMenu(const std::vector<std::string> &recentFiles) {
     AddAlgorithmEntries(FingerprintRegistry(), -1, "Fingerprint");
     CloseMenuGroup();
     CloseSubMenu(MainMenu);
-    AddCompressEntries();
+    AddCompressionMenu();
     OpenSubMenu(MainMenu, GetText("Cipher"), GetIcon("Cipher"));
     OpenMenuGroup(CipherGroup);
     AddAlgorithmEntries(TransformationRegistry(), -1, "Cipher");
@@ -199,7 +190,7 @@ void BuildPopupMenus() {
     OpenSubMenu(ViewPopupMenu, GetText("Fingerprint"), GetIcon("Fingerprint"));
     AddAlgorithmEntries(FingerprintRegistry(), FirstGroupItem(FingerprintGroup), "Fingerprint");
     CloseSubMenu(ViewPopupMenu);
-    AddCompressEntries();
+    AddCompressionMenu();
     OpenSubMenu(ViewPopupMenu, GetText("Cipher"), GetIcon("Cipher"));
     AddAlgorithmEntries(TransformationRegistry(), FirstGroupItem(CipherGroup), "Cipher");
     CloseSubMenu(ViewPopupMenu);

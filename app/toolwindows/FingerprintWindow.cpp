@@ -13,6 +13,7 @@
 #include "app/shell/MainWindow.h"
 #include "app/shell/MenuBuilder.h"
 #include "app/shell/Status.h"
+#include "app/toolwindows/SelectionRange.h"
 #include "app/toolwindows/ToolWindows.h"
 #include "document/Document.h"
 #include "document/HexText.h"
@@ -44,12 +45,7 @@ struct ShownDigest {
 };
 ShownDigest g_shown;
 
-// The range last mirrored from the main view's selection.
-struct Mirrored {
-    int64_t start = -1, length = -1;
-    const Document *doc = nullptr;
-};
-Mirrored g_mirrored;
+SelectionMirror g_mirror;
 
 // A text of the window's section, and the same followed by ":" for a label.
 std::string Text(const char *key) { return GetText(std::string("\\Result\\") + key); }
@@ -64,7 +60,7 @@ void OpenFingerprintWindow() {
     OpenWindow(Window, 0, 0, FingerprintWindowWidth, FingerprintWindowHeight, GetText("\\Window\\Result"),
                WindowTool | WindowHidden | WindowCentered, MainWindowNumber);
     g_shown = ShownDigest();
-    g_mirrored = Mirrored();
+    g_mirror.forget();
     if (!IsWindow(Window)) return;
     // The group's elements are placed relative to the group at (5, 5).
     constexpr int gx = 5, gy = 5;
@@ -159,14 +155,6 @@ void ShowDigest(const AlgorithmRecord &record, const ByteBuffer &digest, int64_t
     DisableControl(FingerprintCopyButton, false);
 }
 
-// The range a menu entry and the mirrored selection stand for: the
-// selection, or the whole document when nothing is selected.
-void SelectionOrWholeDocument(int64_t &start, int64_t &length) {
-    if (length != 0) return;
-    const Document *doc = MainDocument();
-    start = 0;
-    length = doc && doc->Store ? doc->Store->Length : 0;
-}
 
 void SetBusyLook(bool busy) {
     for (int control : {FingerprintAlgorithmList, FingerprintPositionField, FingerprintLengthField,
@@ -208,7 +196,7 @@ bool OnMenu(int id) {
     const auto *record = reinterpret_cast<const AlgorithmRecord *>(ItemValue(id));
     if (!view) return true;
     int64_t start = SelectionStart(view), length = SelectionSize(view);
-    SelectionOrWholeDocument(start, length);
+    SelectionOrWholeDocument(view->CurrentDocument, start, length);
     ComputeFingerprint(record, view, start, length);
     return true;
 }
@@ -251,10 +239,9 @@ bool OnClose(int window) {
 // stays until the user selects something else.
 void OnSelection(int64_t start, int64_t length) {
     if (!IsWindow(Window) || g_running) return;
-    SelectionOrWholeDocument(start, length);
     const Document *doc = MainDocument();
-    if (start != g_mirrored.start || length != g_mirrored.length || doc != g_mirrored.doc) {
-        g_mirrored = {start, length, doc};
+    SelectionOrWholeDocument(doc, start, length);
+    if (g_mirror.changed(start, length, doc)) {
         SetControlText(FingerprintPositionField, std::to_string(start));
         SetControlText(FingerprintLengthField, std::to_string(length));
     }

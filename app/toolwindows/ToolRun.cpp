@@ -81,7 +81,7 @@ ToolRunResult RunOverRange(Binary *store, int64_t position, int64_t length, cons
 }
 
 ToolBusy::ToolBusy(int window) : window_(window) {
-    for (int w = 0; w <= 6; ++w) {
+    for (int w = 0; w < ToolBusyWindows; ++w) {
         if (w == window_ || !IsWindow(w)) continue;
         QWidget *widget = WindowWidget(w);
         if (!widget) continue;
@@ -91,7 +91,7 @@ ToolBusy::ToolBusy(int window) : window_(window) {
 }
 
 ToolBusy::~ToolBusy() {
-    for (int w = 0; w <= 6; ++w)
+    for (int w = 0; w < ToolBusyWindows; ++w)
         if (disabled_[w] && IsWindow(w)) DisableWindow(w, false);
 }
 

@@ -43,8 +43,12 @@ enum class ToolRunResult {
 // Does not enter or leave the busy state (see ToolBusy).
 ToolRunResult RunOverRange(Binary *store, int64_t position, int64_t length, const ToolRun &run);
 
-// The busy state of a tool window: every other open window among 0 ... 6 is
-// disabled while it lives and enabled again when it ends (whatever the path out).
+// Window numbers 0 ... ToolBusyWindows - 1 are the ones a busy tool disables.
+inline constexpr int ToolBusyWindows = 16;
+
+// The busy state of a tool window: every other open window among 0 ...
+// ToolBusyWindows - 1 is disabled while it lives and enabled again when it
+// ends (whatever the path out).
 class ToolBusy {
 public:
     explicit ToolBusy(int window);
@@ -54,7 +58,7 @@ public:
 
 private:
     int window_;
-    bool disabled_[7] = {};
+    bool disabled_[ToolBusyWindows] = {};
 };
 
 }  // namespace hx

@@ -4,7 +4,7 @@ namespace hx {
 
 const std::vector<const ToolModule *> &ToolModules() {
     static const std::vector<const ToolModule *> modules = {
-        &ValuesEditorTool, &FingerprintTool, &TransformationTool, &SearchTool, &HistogramTool, &ConfigurationsTool,
+        &ValuesEditorTool, &FingerprintTool, &TransformationTool, &SearchTool, &HistogramTool, &ConfigurationsTool, &CompressionTool,
     };
     return modules;
 }

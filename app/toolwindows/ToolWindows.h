@@ -30,7 +30,8 @@ struct ToolModule {
 };
 
 // The modules in start-up order: values editor (window 1), fingerprint
-// result (2), transformation (3), search (4), histogram (6), configurations (5).
+// result (2), transformation (3), search (4), histogram (6), configurations
+// (5), compression (8).
 const std::vector<const ToolModule *> &ToolModules();
 
 extern const ToolModule ValuesEditorTool;
@@ -39,5 +40,6 @@ extern const ToolModule TransformationTool;
 extern const ToolModule SearchTool;
 extern const ToolModule HistogramTool;
 extern const ToolModule ConfigurationsTool;
+extern const ToolModule CompressionTool;
 
 }  // namespace hx

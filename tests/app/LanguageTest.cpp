@@ -35,7 +35,7 @@ const std::vector<std::string> &programKeys() {
                 k.push_back(group + "\\" + n);
         };
         add("Window", {"Main", "ValuesEditor", "Result", "Transformation", "SearchAndReplace",
-                       "Configurations", "Histogram", "New"});
+                       "Configurations", "Histogram", "New", "Compression"});
         add("OpenFileRequester", {"Title", "Pattern"});
         add("SaveFileRequester", {"Title", "Pattern"});
         add("Menu", {"File", "Edit", "Tools", "Configurations", "New", "Open", "Recent", "Empty", "Save",
@@ -57,6 +57,11 @@ const std::vector<std::string> &programKeys() {
         add("SearchAndReplace", {"SearchFor", "Search", "Cancel"});
         add("ValuesEditor", {"Character", "SingleBit", "Integer", "Float", "Others", "Color", "Timestemp"});
         add("Histogram", {"Histogram", "Counts", "Value"});
+        add("Compression", {"Compression", "Format", "Position", "Length", "Container", "Level", "Compress",
+                            "Decompress", "Cancel", "ZipZlib", "ZipRaw", "ZipGzip", "LzmaXz", "LzmaAlone",
+                            "LevelStore", "LevelFastest", "LevelDefault", "LevelSmallest", "NoteZip", "NoteLzma",
+                            "NoteBriefLZ", "NoteLimit", "BadInput", "Truncated", "TrailingData", "BadChecksum",
+                            "NeedsMemory", "TooLarge", "Failed", "ReadFailed", "AskLarge", "GoOn", "Stop"});
         add("Messages", {"Title", "OpenFailed", "SaveFailed", "ReasonReadOnly", "ReasonCannotCreate",
                          "ReasonWriteFailed", "ReasonUnreadableSource", "ReasonTargetInUse", "ReasonNoMemory",
                          "UnsavedChanges", "Save", "Discard", "Cancel", "NoMemory"});
