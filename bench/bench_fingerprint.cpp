@@ -1,9 +1,13 @@
 // The fingerprint computation as the tool runs it (range walk, slices of at
 // most 4 MiB, progress arithmetic and the poll for pending events between
 // slices; no window is waited for) next to a library over one buffer:
-//   fingerprint_md5_vs_evp/ours|reference, fingerprint_sha1_vs_evp/ours|reference
+//   fingerprint_md5_vs_evp/ours|reference, fingerprint_sha1_vs_evp/ours|reference,
+//   fingerprint_sha256_vs_evp/ours|reference
 //       ours: the whole of a 256 MiB in-memory document (4,000,000-byte chunks);
 //       reference: EVP_Digest of the same bytes in one contiguous buffer.
+//   fingerprint_xxh3_vs_lib/ours|reference
+//       ours: XXH3 (64-bit) of the same document through the tool;
+//       reference: one XXH3_64bits call over the buffer.
 //   fingerprint_crc32_vs_zlib/ours|reference, fingerprint_adler32_vs_zlib/ours|reference
 //       ours: the same document through the tool (libdeflate underneath);
 //       reference: zlib's crc32 / adler32 over the one buffer, the common choice.
@@ -19,6 +23,7 @@
 #include <fcntl.h>
 #include <openssl/evp.h>
 #include <unistd.h>
+#include <xxhash.h>
 #include <zlib.h>
 
 #include <cstdint>
@@ -147,10 +152,22 @@ void Zlib(benchmark::State &state, uLong (*sum)(uLong, const Bytef *, uInt), uLo
     state.SetBytesProcessed(state.iterations() * kDocumentBytes);
 }
 
+void BM_Xxh3Reference(benchmark::State &state) {
+    MemoryCase &m = Memory();
+    for (auto _ : state) {
+        XXH64_hash_t v = XXH3_64bits(m.buffer.data(), m.buffer.size());
+        benchmark::DoNotOptimize(v);
+    }
+    state.SetBytesProcessed(state.iterations() * kDocumentBytes);
+}
+
 void BM_Md5Ours(benchmark::State &state) { Ours(state, "MD5"); }
 void BM_Md5Reference(benchmark::State &state) { Evp(state, EVP_md5); }
 void BM_Sha1Ours(benchmark::State &state) { Ours(state, "SHA1"); }
 void BM_Sha1Reference(benchmark::State &state) { Evp(state, EVP_sha1); }
+void BM_Sha256Ours(benchmark::State &state) { Ours(state, "SHA256"); }
+void BM_Sha256Reference(benchmark::State &state) { Evp(state, EVP_sha256); }
+void BM_Xxh3Ours(benchmark::State &state) { Ours(state, "XXH3"); }
 void BM_Crc32Ours(benchmark::State &state) { Ours(state, "CRC32"); }
 void BM_Crc32Reference(benchmark::State &state) { Zlib(state, crc32, 0); }
 void BM_Adler32Ours(benchmark::State &state) { Ours(state, "Adler32"); }
@@ -199,6 +216,10 @@ BENCHMARK(BM_Md5Ours)->Name("fingerprint_md5_vs_evp/ours")->Unit(benchmark::kMil
 BENCHMARK(BM_Md5Reference)->Name("fingerprint_md5_vs_evp/reference")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Sha1Ours)->Name("fingerprint_sha1_vs_evp/ours")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Sha1Reference)->Name("fingerprint_sha1_vs_evp/reference")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Sha256Ours)->Name("fingerprint_sha256_vs_evp/ours")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Sha256Reference)->Name("fingerprint_sha256_vs_evp/reference")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Xxh3Ours)->Name("fingerprint_xxh3_vs_lib/ours")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Xxh3Reference)->Name("fingerprint_xxh3_vs_lib/reference")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Crc32Ours)->Name("fingerprint_crc32_vs_zlib/ours")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Crc32Reference)->Name("fingerprint_crc32_vs_zlib/reference")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Adler32Ours)->Name("fingerprint_adler32_vs_zlib/ours")->Unit(benchmark::kMillisecond);

@@ -35,6 +35,7 @@ constexpr int Window = CompressionWindowNumber;
 
 // The group's place; its elements are placed relative to it.
 constexpr int GroupX = 5, GroupY = 5;
+constexpr int SettingsY = 72, NoteY = 97;   // rows inside the group
 constexpr int StripY = 150;
 
 bool g_running = false;
@@ -125,6 +126,8 @@ void LayOut(CodecFormat format) {
     }
     const bool settings = format != CodecFormat::BriefLz;
     for (int control : SettingControls) ShowControl(control, settings);
+    // Without settings the note moves up into their row.
+    ResizeControl(CompressionNote, -1, GroupY + (settings ? NoteY : SettingsY), -1, -1);
     if (settings) {
         for (int level = 0; level <= 9; ++level) AddDropDownItem(CompressionLevelList, LevelText(format, level), level);
         SetControlState(CompressionContainerList, ChoiceOf(format).container);
@@ -154,7 +157,7 @@ void OpenCompressionWindow() {
     CreateDropDown(CompressionContainerList, Window, gx + 110, gy + 70, 220, 20);
     CreateLabel(CompressionLevelLabel, Window, gx + 340, gy + 72, 100, 20, LabelText("Level", "Level"));
     CreateDropDown(CompressionLevelList, Window, gx + 445, gy + 70, 100, 20);
-    CreateLabel(CompressionNote, Window, gx + 10, gy + 97, 535, 38, "");
+    CreateLabel(CompressionNote, Window, gx + 10, gy + NoteY, 535, 38, "");
     CreateProgressBar(CompressionProgressBar, Window, 15, StripY + 5, 285, 15, 0, 1000);
     CreateButton(CompressionCompressButton, Window, 310, StripY, 120, 25, Text("Compress", "Compress"));
     CreateButton(CompressionDecompressButton, Window, 435, StripY, 125, 25, Text("Decompress", "Decompress"));

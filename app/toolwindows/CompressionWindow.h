@@ -11,7 +11,7 @@
 // its own (where the data went wrong, how large the output grows).
 //
 // Decompression asks before its output grows past 16 times the range's
-// length (at least 64 MiB), which the window says, and stops where the output
+// length (at least 64 MB), which the window says, and stops where the output
 // would not fit in the memory the system has free: no decompression bomb
 // fills memory unnoticed. A refusal names the offset in the document where
 // the data went wrong; nothing is written then.
@@ -50,9 +50,10 @@ enum CompressionControl : int {
     CompressionCancelButton = 8016,
 };
 
-// The output that asks first: 16 times the input, at least 64 MiB.
+// The output that asks first: 16 times the input, at least 64 MB (a round
+// figure as the window shows sizes, on a base of 1000).
 inline constexpr int64_t AskAboveFactor = 16;
-inline constexpr int64_t AskAboveAtLeast = int64_t(64) << 20;
+inline constexpr int64_t AskAboveAtLeast = 64'000'000;
 inline int64_t AskAboveFor(int64_t inputLength) {
     return inputLength > AskAboveAtLeast / AskAboveFactor ? inputLength * AskAboveFactor : AskAboveAtLeast;
 }
