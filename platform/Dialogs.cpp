@@ -5,6 +5,10 @@
 #include <QPushButton>
 #include <QStringList>
 
+#include <initializer_list>
+#include <utility>
+#include <vector>
+
 #include "Platform.h"
 
 namespace hx {
@@ -26,6 +30,22 @@ QString Wildcards(const QString &field) {
         parts << (part == "*.*" ? QStringLiteral("*") : part);
     }
     return parts.join(' ');
+}
+
+// A question with the buttons given: the first is the default, the last
+// answers Escape and the close box. Returns the index of the button pressed.
+int Ask(int window, const std::string &title, const std::string &text,
+        std::initializer_list<std::pair<std::string, QMessageBox::ButtonRole>> buttons) {
+    QMessageBox box(QMessageBox::Question, ToQ(title), ToQ(text), QMessageBox::NoButton, WindowWidget(window));
+    box.setTextFormat(Qt::PlainText);
+    std::vector<QPushButton *> made;
+    for (const auto &[label, role] : buttons) made.push_back(box.addButton(ToQ(label), role));
+    box.setDefaultButton(made.front());
+    box.setEscapeButton(made.back());
+    box.exec();
+    for (size_t i = 0; i < made.size(); ++i)
+        if (box.clickedButton() == made[i]) return static_cast<int>(i);
+    return static_cast<int>(made.size()) - 1;
 }
 
 }  // namespace
@@ -77,31 +97,17 @@ std::string SaveFileDialog(const SaveFileRequest &request) {
 
 SaveChoice AskSaveChanges(const SaveQuestion &question) {
     if (Dialogs().askSave) return Dialogs().askSave(question);
-    QMessageBox box(QMessageBox::Question, ToQ(question.title), ToQ(question.text), QMessageBox::NoButton,
-                    WindowWidget(question.window));
-    box.setTextFormat(Qt::PlainText);
-    QPushButton *save = box.addButton(ToQ(question.saveText), QMessageBox::AcceptRole);
-    QPushButton *discard = box.addButton(ToQ(question.discardText), QMessageBox::DestructiveRole);
-    QPushButton *cancel = box.addButton(ToQ(question.cancelText), QMessageBox::RejectRole);
-    box.setDefaultButton(save);
-    box.setEscapeButton(cancel);
-    box.exec();
-    if (box.clickedButton() == save) return SaveChoice::Save;
-    if (box.clickedButton() == discard) return SaveChoice::Discard;
-    return SaveChoice::Cancel;
+    const int pressed = Ask(question.window, question.title, question.text,
+                            {{question.saveText, QMessageBox::AcceptRole},
+                             {question.discardText, QMessageBox::DestructiveRole},
+                             {question.cancelText, QMessageBox::RejectRole}});
+    return pressed == 0 ? SaveChoice::Save : pressed == 1 ? SaveChoice::Discard : SaveChoice::Cancel;
 }
 
 bool AskYesNo(const YesNoQuestion &question) {
     if (Dialogs().askYesNo) return Dialogs().askYesNo(question);
-    QMessageBox box(QMessageBox::Question, ToQ(question.title), ToQ(question.text), QMessageBox::NoButton,
-                    WindowWidget(question.window));
-    box.setTextFormat(Qt::PlainText);
-    QPushButton *yes = box.addButton(ToQ(question.yesText), QMessageBox::AcceptRole);
-    QPushButton *no = box.addButton(ToQ(question.noText), QMessageBox::RejectRole);
-    box.setDefaultButton(yes);
-    box.setEscapeButton(no);
-    box.exec();
-    return box.clickedButton() == yes;
+    return Ask(question.window, question.title, question.text,
+               {{question.yesText, QMessageBox::AcceptRole}, {question.noText, QMessageBox::RejectRole}}) == 0;
 }
 
 void ShowMessage(int window, const std::string &title, const std::string &text) {

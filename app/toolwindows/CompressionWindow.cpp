@@ -1,6 +1,7 @@
 #include "app/toolwindows/CompressionWindow.h"
 
 #include <algorithm>
+#include <iterator>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -155,8 +156,8 @@ void OpenCompressionWindow() {
     CreateInputField(CompressionLengthField, Window, gx + 445, gy + 40, 100, 20, "0", ControlRightAligned);
     CreateLabel(CompressionContainerLabel, Window, gx + 10, gy + 72, 100, 20, LabelText("Container", "Compress as"));
     CreateDropDown(CompressionContainerList, Window, gx + 110, gy + 70, 220, 20);
-    CreateLabel(CompressionLevelLabel, Window, gx + 340, gy + 72, 100, 20, LabelText("Level", "Level"));
-    CreateDropDown(CompressionLevelList, Window, gx + 445, gy + 70, 100, 20);
+    CreateLabel(CompressionLevelLabel, Window, gx + 340, gy + 72, 60, 20, LabelText("Level", "Level"));
+    CreateDropDown(CompressionLevelList, Window, gx + 400, gy + 70, 145, 20);
     CreateLabel(CompressionNote, Window, gx + 10, gy + NoteY, 535, 38, "");
     CreateProgressBar(CompressionProgressBar, Window, 15, StripY + 5, 285, 15, 0, 1000);
     CreateButton(CompressionCompressButton, Window, 310, StripY, 120, 25, Text("Compress", "Compress"));
@@ -202,38 +203,34 @@ int64_t ClampedLength(int64_t documentLength, int64_t position, int64_t length) 
     return std::min(length, documentLength - position);
 }
 
+// The message of each refusal: its key and its English words for a language
+// file that lacks it. Faults not listed get "Failed".
+struct FaultMessage {
+    CodecFault fault;
+    const char *key, *fallback;
+};
+constexpr FaultMessage FaultMessages[] = {
+    {CodecFault::BadInput, "BadInput",
+     "The range is not valid %FORMAT data: it goes wrong at offset %OFFSET. Nothing was changed."},
+    {CodecFault::Truncated, "Truncated",
+     "The range ends at offset %OFFSET, before the %FORMAT data does. Nothing was changed."},
+    {CodecFault::TrailingData, "TrailingData",
+     "The %FORMAT data ends before the range does: the bytes from offset %OFFSET on are not part of it. Nothing "
+     "was changed."},
+    {CodecFault::BadChecksum, "BadChecksum",
+     "The %FORMAT data is damaged: the check value at offset %OFFSET does not match. Nothing was changed."},
+    {CodecFault::NeedsMemory, "NeedsMemory",
+     "Unpacking this data needs %SIZE of memory, more than the %LIMIT allowed. Nothing was changed."},
+    {CodecFault::OutputTooLarge, "TooLarge", "The result does not fit in the memory that is free. Nothing was changed."},
+    {CodecFault::Failed, "Failed", "The compression library refused the data. Nothing was changed."},
+};
+
 std::string FaultText(const CodecStatus &status, CodecFormat format, int64_t rangeStart) {
-    const char *key = "Failed";
-    const char *fallback = "The compression library refused the data. Nothing was changed.";
-    switch (status.fault) {
-    case CodecFault::BadInput:
-        key = "BadInput", fallback = "The range is not valid %FORMAT data: it goes wrong at offset %OFFSET. "
-                                     "Nothing was changed.";
-        break;
-    case CodecFault::Truncated:
-        key = "Truncated", fallback = "The range ends at offset %OFFSET, before the %FORMAT data does. Nothing "
-                                      "was changed.";
-        break;
-    case CodecFault::TrailingData:
-        key = "TrailingData", fallback = "The %FORMAT data ends before the range does: the bytes from offset "
-                                         "%OFFSET on are not part of it. Nothing was changed.";
-        break;
-    case CodecFault::BadChecksum:
-        key = "BadChecksum", fallback = "The %FORMAT data is damaged: the check value at offset %OFFSET does not "
-                                        "match. Nothing was changed.";
-        break;
-    case CodecFault::NeedsMemory:
-        key = "NeedsMemory", fallback = "Unpacking this data needs %SIZE of memory, more than the %LIMIT allowed. "
-                                        "Nothing was changed.";
-        break;
-    case CodecFault::OutputTooLarge:
-        key = "TooLarge", fallback = "The result does not fit in the memory that is free. Nothing was changed.";
-        break;
-    case CodecFault::NoMemory: return GetText("\\Messages\\NoMemory");
-    case CodecFault::OutputRefused:
-    case CodecFault::Failed:
-    case CodecFault::None: break;
-    }
+    if (status.fault == CodecFault::NoMemory) return GetText("\\Messages\\NoMemory");
+    const FaultMessage *message = &FaultMessages[std::size(FaultMessages) - 1];
+    for (const FaultMessage &m : FaultMessages)
+        if (m.fault == status.fault) message = &m;
+    const char *key = message->key, *fallback = message->fallback;
     std::string text = FillPlaceholder(Text(key, fallback), "%FORMAT", FormatName(format));
     text = FillPlaceholder(text, "%OFFSET", OffsetText(rangeStart + std::max<int64_t>(status.offset, 0)));
     text = FillPlaceholder(text, "%SIZE", FormatSize(status.amount));
