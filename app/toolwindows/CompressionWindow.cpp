@@ -286,7 +286,10 @@ bool OnClose(int window) {
 }  // namespace
 
 void ShowCompression(CodecFormat format) {
-    if (!IsWindow(Window) || g_running) return;
+    if (g_running) return;
+    // Made the first time it is asked for, so that start-up does not wait for it.
+    if (!IsWindow(Window)) OpenCompressionWindow();
+    if (!IsWindow(Window)) return;
     const int count = DropDownCount(CompressionFormatList);
     for (int i = 0; i < count; ++i)
         if (DropDownData(CompressionFormatList, i) == int(format)) SetControlState(CompressionFormatList, i);
@@ -407,7 +410,7 @@ void AddCompressionMenu() {
 }
 
 const ToolModule CompressionTool{
-    .open = OpenCompressionWindow,
+    .open = nullptr,   // made on demand by ShowCompression
     .menu = OnMenu,
     .control = OnControl,
     .close = OnClose,

@@ -58,9 +58,9 @@ inline int64_t AskAboveFor(int64_t inputLength) {
     return inputLength > AskAboveAtLeast / AskAboveFactor ? inputLength * AskAboveFactor : AskAboveAtLeast;
 }
 
-// Opens the window for a format: selects it, lays out its settings, copies
-// the main view's selection (or the whole document) into Offset and Length
-// and shows the window.
+// Opens the window for a format (making it the first time): selects the
+// format, lays out its settings, copies the main view's selection (or the
+// whole document) into Offset and Length and shows the window.
 void ShowCompression(CodecFormat format);
 
 // "Compress" (true) or "Decompress" (false) over the range of the Offset and
