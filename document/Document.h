@@ -46,6 +46,9 @@ struct Document {
     // bound dropped the saved state, it is set to -1, which no index reaches.
     int32_t SavedHistoryIndex = 0;
     ByteBuffer SearchPattern;
+    // 1 when the marks of SearchPattern ignore case (letters A-Z / a-z match
+    // either case), as the search that stored the pattern did.
+    int32_t SearchIgnoreCase = 0;
     void *View = nullptr;       // the hex view this document belongs to
 
     Document() = default;

@@ -13,6 +13,7 @@
 #include "HexViewLook.h"
 #include "Highlights.h"
 #include "document/Binary.h"
+#include "document/BytePattern.h"
 #include "document/Document.h"
 #include "platform/Canvas.h"
 
@@ -65,8 +66,10 @@ int64_t MarkContext(const Document &doc) {
 // Fills the pane's match mask (one byte per byte of its buffer) from bytes,
 // which hold the pane's bytes at offset `before` with context around them.
 // Occurrences are found from the start of bytes on and do not overlap: after
-// one, the search goes on behind it. An empty pattern marks nothing.
-void MarkMatches(Pane &pane, const ByteBuffer &pattern, const uint8_t *bytes, int64_t length, int64_t before) {
+// one, the search goes on behind it. An empty pattern marks nothing; with
+// ignoreCase, letters match in either case, as the search found them.
+void MarkMatches(Pane &pane, const ByteBuffer &bytesSought, bool ignoreCase, const uint8_t *bytes, int64_t length,
+                 int64_t before) {
     const int64_t n = pane.Buffer ? pane.Buffer.size() : 0;
     if (!pane.MatchMask.resize(n)) {
         pane.MatchMask.reset();
@@ -74,14 +77,14 @@ void MarkMatches(Pane &pane, const ByteBuffer &pattern, const uint8_t *bytes, in
     }
     if (n == 0) return;
     std::memset(pane.MatchMask.data(), 0, static_cast<size_t>(n));
-    const int64_t p = pattern ? pattern.size() : 0;
+    const int64_t p = bytesSought ? bytesSought.size() : 0;
     if (p <= 0 || !bytes) return;
+    const BytePattern pattern(bytesSought.data(), p, !ignoreCase);
     uint8_t *mask = pane.MatchMask.data();
     int64_t i = 0;
     while (i + p <= length) {
-        const void *hit = memmem(bytes + i, static_cast<size_t>(length - i), pattern.data(), static_cast<size_t>(p));
-        if (!hit) break;
-        const int64_t at = static_cast<const uint8_t *>(hit) - bytes;
+        const int64_t at = pattern.findFirst(bytes, length, i);
+        if (at < 0) break;
         // The occurrence's bytes that the pane shows.
         const int64_t from = std::max<int64_t>(at - before, 0);
         const int64_t to = std::min<int64_t>(at + p - before, n);
@@ -112,11 +115,11 @@ void ReadPane(Document &doc, Pane &pane, int slot) {
         // No context was read (top of the document and end of it, or a
         // one-byte pattern): the read is the pane's buffer as it is.
         pane.Buffer = std::move(wide);
-        MarkMatches(pane, doc.SearchPattern, pane.Buffer.data(), got, 0);
+        MarkMatches(pane, doc.SearchPattern, doc.SearchIgnoreCase != 0, pane.Buffer.data(), got, 0);
         return;
     }
     if (shown > 0) pane.Buffer = ByteBuffer::copyOf(wide.data() + before, shown);
-    MarkMatches(pane, doc.SearchPattern, wide ? wide.data() : nullptr, got, before);
+    MarkMatches(pane, doc.SearchPattern, doc.SearchIgnoreCase != 0, wide ? wide.data() : nullptr, got, before);
 }
 
 // Layout steps: metrics, panes, the bytes each pane shows, digits, areas.
