@@ -29,6 +29,7 @@ int SizeStepIndex(const std::string &decimal) {
 bool IsHexViewGadget(int control) {
     switch (control) {
     case 1: case 32: case 42: case 46: case 47: case 52:
+    case 4011:   // the search window's replacement field
         return true;
     default:
         return false;

@@ -31,6 +31,7 @@ enum MenuCommand : int {
     CommandConfigurations = 30,
     CommandSearchAgain = 31,   // F3: the Search button's work from the main view
     CommandGoTo = 32,          // Ctrl+G: the cursor to an offset typed in a small dialog
+    CommandFindPrevious = 100, // Shift+F3: the search window's Find previous from the main view
 };
 
 }  // namespace hx

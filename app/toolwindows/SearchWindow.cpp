@@ -1,25 +1,27 @@
-// The search window (window 4) and its module in the loop: the Search button,
-// search again (F3), the Go to command, and the close box that takes the
-// match marks away again.
+// The search window (window 4) and its module in the loop: Search and Find
+// previous, search again (F3, Shift+F3), Count, the status line, the Go to
+// command, and the close box that takes the match marks away again. Replace
+// and Replace all are in SearchReplace.cpp.
 #include "app/toolwindows/SearchWindow.h"
 
 #include <algorithm>
-#include <chrono>
-#include <cstring>
 #include <optional>
 #include <vector>
 
+#include "app/settings/Language.h"
 #include "app/shell/GoTo.h"
 #include "app/shell/Globals.h"
-#include "app/settings/Language.h"
 #include "app/shell/MainWindow.h"
 #include "app/shell/MenuBuilder.h"
 #include "app/shell/MenuIds.h"
-#include "app/toolwindows/ToolRun.h"
+#include "app/toolwindows/SearchRun.h"
+#include "app/toolwindows/SearchSession.h"
 #include "app/toolwindows/ToolWindows.h"
 #include "document/Binary.h"
 #include "document/Document.h"
+#include "document/RangeSearch.h"
 #include "hexview/HexView.h"
+#include "hexview/HexViewCommands.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/InputDialog.h"
@@ -30,142 +32,14 @@ namespace hx {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Between two services of the window's events at most this much time passes
-// while pieces are searched (besides at most ToolSliceLength bytes).
-constexpr auto ServeInterval = std::chrono::milliseconds(30);
-
-// Finds a pattern in bytes that arrive piece after piece. Besides each piece
-// it keeps the last (pattern length - 1) bytes before it, so that an
-// occurrence that starts in earlier pieces and ends in this one is found too,
-// however short the pieces are.
-class StreamMatcher {
-public:
-    StreamMatcher(const uint8_t *pattern, int64_t length, int64_t position)
-        : pattern_(pattern), length_(length), position_(position) {}
-
-    // Offset of the first occurrence that ends within this piece (and was not
-    // found before), or -1. Pieces must follow each other without gaps.
-    int64_t feed(const uint8_t *bytes, int64_t n) {
-        const size_t k = static_cast<size_t>(length_);
-        if (!tail_.empty()) {
-            // An occurrence starting in the tail needs at most k - 1 bytes of this piece.
-            const size_t take = static_cast<size_t>(std::min<int64_t>(n, length_ - 1));
-            window_.assign(tail_.begin(), tail_.end());
-            window_.insert(window_.end(), bytes, bytes + take);
-            if (const void *hit = memmem(window_.data(), window_.size(), pattern_, k)) {
-                const auto at = static_cast<const uint8_t *>(hit) - window_.data();
-                // Completeness is monotonic: a later start that is complete
-                // implies every earlier start was complete and tried first.
-                if (static_cast<size_t>(at) < tail_.size())
-                    return position_ - static_cast<int64_t>(tail_.size()) + at;
-            }
-        }
-        if (n >= length_) {
-            if (const void *hit = memmem(bytes, static_cast<size_t>(n), pattern_, k))
-                return position_ + (static_cast<const uint8_t *>(hit) - bytes);
-        }
-        keepTail(bytes, n);
-        position_ += n;
-        return -1;
-    }
-
-private:
-    void keepTail(const uint8_t *bytes, int64_t n) {
-        const int64_t keep = length_ - 1;
-        if (keep <= 0) return;
-        if (n >= keep) {
-            tail_.assign(bytes + (n - keep), bytes + n);
-            return;
-        }
-        tail_.insert(tail_.end(), bytes, bytes + n);
-        if (static_cast<int64_t>(tail_.size()) > keep)
-            tail_.erase(tail_.begin(), tail_.end() - keep);
-    }
-
-    const uint8_t *pattern_;
-    int64_t length_;
-    int64_t position_;           // of the next byte fed
-    std::vector<uint8_t> tail_;  // the bytes just before position_, at most length - 1
-    std::vector<uint8_t> window_;
-};
-
-// Hands the walk's current chunk back to the store when a search ends early.
-void LeaveWalk(Binary *store) {
-    if (store->WalkState != WalkInPiece) return;
-    store->Delivered = store->RangeLength;
-    NextBinaryBlock(store);
-}
-
-HexView *MainView() { return HexViewByGadget(MainViewGadget); }
-
-Document *MainDocument() {
-    HexView *view = MainView();
-    return view ? view->CurrentDocument : nullptr;
-}
-
-// The state of one search while it runs: when it began, whether the busy
-// state (Cancel shown, other windows disabled) has begun, and what the
-// window's events asked for.
-class RunningSearch {
-public:
-    RunningSearch() : began_(Clock::now()) {}
-    ~RunningSearch() {
-        if (!busy_) return;
-        busy_.reset();
-        ShowControl(SearchCancelButton, false);
-        ShowControl(SearchButton, true);
-    }
-    RunningSearch(const RunningSearch &) = delete;
-    RunningSearch &operator=(const RunningSearch &) = delete;
-
-    // Serves what is pending; false when the search is to stop. Every event
-    // other than Cancel, the close box and a request to end is dropped, as
-    // during every tool run: nothing may change the document under the search.
-    bool serve() {
-        if (!busy_ && Clock::now() - began_ >= std::chrono::milliseconds(SearchCancelDelayMs)) {
-            // The Cancel button must be reachable: a search begun by F3 with
-            // the window hidden shows it.
-            if (!IsWindowVisible(SearchWindowNumber)) ShowWindow(SearchWindowNumber, true);
-            busy_.emplace(SearchWindowNumber);
-            ShowControl(SearchButton, false);
-            ShowControl(SearchCancelButton, true);
-        }
-        bool go = true;
-        while (std::optional<Event> event = PollEvent()) {
-            if (event->kind == EventCloseWindow && event->window == SearchWindowNumber) {
-                closed_ = true;
-                go = false;
-            } else if (event->kind == EventCloseWindow && event->window == MainWindowNumber && event->data == 1) {
-                quit_ = true;
-                go = false;
-            } else if (event->kind == EventControl && event->control == SearchCancelButton) {
-                go = false;
-            }
-        }
-        return go;
-    }
-
-    bool closed() const { return closed_; }
-    bool quitRequested() const { return quit_; }
-
-private:
-    Clock::time_point began_;
-    std::optional<ToolBusy> busy_;
-    bool closed_ = false;
-    bool quit_ = false;
-};
-
-// The pattern is kept (and marked) only while the window is open.
-void StorePattern(Document &doc, const ByteBuffer &pattern) {
-    doc.SearchPattern.reset();
-    if (pattern && pattern.size() > 0 && IsWindowVisible(SearchWindowNumber))
-        doc.SearchPattern = ByteBuffer::copyOf(pattern.data(), pattern.size());
-}
+// Up to this many bytes in the searched range, every find also counts the
+// matches, so that the status line can say "Match 3 of 17": at the speed of
+// the search that costs a few milliseconds. Larger ranges are counted by the
+// Count button, with progress and Cancel.
+constexpr int64_t CountWithEveryFind = int64_t{32} << 20;
 
 void ReleasePatterns() {
-    HexView *view = MainView();
+    HexView *view = SearchedView();
     if (!view) return;
     for (auto &doc : view->Documents) {
         doc->SearchPattern.reset();
@@ -174,89 +48,202 @@ void ReleasePatterns() {
     RedrawHexView(view);
 }
 
-SearchOutcome RunSearch() {
-    Document *doc = MainDocument();
-    if (!doc || !doc->Store) return SearchOutcome::NotFound;
-    const ByteBuffer pattern = HexViewDocumentBytes(PatternFieldGadget);
-    StorePattern(*doc, pattern);
-    if (!pattern || pattern.size() <= 0) {
-        RedrawHexView(MainView());
-        return SearchOutcome::NoPattern;
+// "Match 3 of 17 at offset 5000", or without the count for large ranges and
+// for a match that the forward steps from the range's start pass over (an
+// overlapping one, found from a cursor inside another).
+std::string FoundText(const SearchQuery &query, int64_t position, bool wrapped) {
+    std::string text;
+    int64_t count = 0, index = 0;
+    const bool counted = query.scopeTo - query.scopeFrom <= CountWithEveryFind &&
+                         ScanForward(query.doc->Store, query.pattern, query.scopeFrom, query.scopeTo,
+                                     [&](int64_t p) {
+                                         if (p <= position) index = p == position ? count + 1 : 0;
+                                         ++count;
+                                         return true;
+                                     },
+                                     {})
+                                 .status == SearchStatus::Done;
+    if (counted && index > 0) {
+        text = FillPlaceholder(GetText("\\SearchAndReplace\\MatchOf"), "%INDEX", std::to_string(index));
+        text = FillPlaceholder(text, "%COUNT", std::to_string(count));
+    } else {
+        text = GetText("\\SearchAndReplace\\MatchAt");
     }
-    const int64_t k = pattern.size();
-    const int64_t s = SelectionStart(*doc);
-    const int64_t start = s == LastMatch() ? LastMatch() + k : s;
+    text = FillPlaceholder(text, "%OFFSET", std::to_string(position));
+    if (wrapped) text += " " + GetText("\\SearchAndReplace\\Wrapped");
+    return text;
+}
 
-    PiecewiseFind found;
+// The finds of one press: from the start point to the range's end (or, going
+// backward, to its start), then, with "Wrap around", the rest of the range.
+struct FindResult {
+    SearchScan scan;
+    bool wrapped = false;   // the match lies on the far side of the start point
+    bool whole = false;     // the whole range was searched
+};
+
+FindResult Find(const SearchQuery &query, bool backward, SearchRun &run) {
+    const int64_t k = query.pattern.length();
+    Binary *store = query.doc->Store;
+    const Document &doc = *query.doc;
+    FindResult out;
+    if (!backward) {
+        const int64_t s = SelectionStart(doc);
+        const int64_t start = std::clamp(s == LastMatch() ? LastMatch() + k : s, query.scopeFrom, query.scopeTo);
+        out.scan = FindForward(store, query.pattern, start, query.scopeTo, run.server());
+        out.whole = start == query.scopeFrom;
+        if (out.scan.status != SearchStatus::Done || out.scan.position >= 0 || !query.options.wrap || out.whole)
+            return out;
+        // The matches that begin before the start point.
+        const int64_t to = std::min(start + k - 1, query.scopeTo);
+        out.scan = FindForward(store, query.pattern, query.scopeFrom, to, run.server(query.scopeTo - start));
+    } else {
+        const int64_t s = SelectionStart(doc);
+        const int64_t end = std::clamp(s == LastMatch() ? LastMatch() : s + SelectionSize(doc), query.scopeFrom,
+                                       query.scopeTo);
+        out.scan = FindBackward(store, query.pattern, query.scopeFrom, end, run.server());
+        out.whole = end == query.scopeTo;
+        if (out.scan.status != SearchStatus::Done || out.scan.position >= 0 || !query.options.wrap || out.whole)
+            return out;
+        // The matches that end after the end point.
+        const int64_t from = std::max(end - k + 1, query.scopeFrom);
+        out.scan = FindBackward(store, query.pattern, from, query.scopeTo, run.server(end - query.scopeFrom));
+    }
+    out.wrapped = true;
+    out.whole = true;
+    return out;
+}
+
+SearchOutcome RunFind(bool backward) {
+    std::optional<SearchQuery> query = BeginQuery();
+    if (!query) return SearchOutcome::NotFound;
+    if (query->pattern.empty()) return SearchOutcome::NoPattern;
+    if (!query->scoped) return SearchOutcome::NoScope;
+    FindResult found;
     bool closed = false, quit = false;
     {
-        RunningSearch search;
-        found = FindInPieces(doc->Store, pattern.data(), k, start, [&search] { return search.serve(); });
-        closed = search.closed();
-        quit = search.quitRequested();
+        SearchRun run(query->scopeTo - query->scopeFrom);
+        found = Find(*query, backward, run);
+        closed = run.closed();
+        quit = run.quitRequested();
     }
     SearchOutcome outcome = SearchOutcome::Cancelled;
-    switch (found.result) {
-    case PiecewiseFind::Found:
-        LastMatch() = found.position;
-        outcome = SearchOutcome::Found;
+    switch (found.scan.status) {
+    case SearchStatus::Done:
+        outcome = found.scan.position >= 0 ? SearchOutcome::Found : SearchOutcome::NotFound;
         break;
-    case PiecewiseFind::NotFound:
-        LastMatch() = -1;
-        outcome = SearchOutcome::NotFound;
-        break;
-    case PiecewiseFind::Stopped:
-        break;
-    case PiecewiseFind::ReadFailed:
-        outcome = SearchOutcome::ReadFailed;
-        break;
+    case SearchStatus::Stopped: break;
+    case SearchStatus::ReadFailed: outcome = SearchOutcome::ReadFailed; break;
     }
     // The document cannot have gone: every event but Cancel and the close
     // box was dropped while the search ran.
     if (closed) {
         CloseSearchWindow();
     } else {
-        StorePattern(*doc, pattern);
+        StorePattern(*query);
     }
-    if (outcome == SearchOutcome::Found) {
-        HexViewCommand(MainViewGadget, HexGoTo, nullptr, found.position);
-    } else {
-        RedrawHexView(MainView());
-    }
-    if (outcome == SearchOutcome::ReadFailed)
+    switch (outcome) {
+    case SearchOutcome::Found:
+        LastMatch() = found.scan.position;
+        SelectMatch(*query, found.scan.position);
+        SetSearchStatus(FoundText(*query, found.scan.position, found.wrapped));
+        break;
+    case SearchOutcome::NotFound:
+        LastMatch() = -1;
+        SetSearchStatus(GetText(found.whole ? "\\SearchAndReplace\\NoMatch" : "\\SearchAndReplace\\NoFurtherMatch"));
+        RedrawHexView(SearchedView());
+        break;
+    case SearchOutcome::ReadFailed:
+        SetSearchStatus("");
+        RedrawHexView(SearchedView());
         ShowMessage(MainWindowNumber, GetText("\\Messages\\Title"), GetText("\\SearchAndReplace\\ReadFailed"));
+        break;
+    default:
+        SetSearchStatus(GetText("\\SearchAndReplace\\Cancelled"));
+        RedrawHexView(SearchedView());
+        break;
+    }
     if (quit) RequestQuit();
     return outcome;
 }
 
+SearchOutcome AgainOrShow(bool backward) {
+    if (HexViewDocumentBytes(PatternFieldGadget).size() <= 0) {
+        ShowSearchWindow();
+        return SearchOutcome::NoPattern;
+    }
+    return RunFind(backward);
+}
+
+void AddOptionControls() {
+    constexpr int gx = 5, gy = 180;
+    CreateGroup(SearchOptionsGroup, SearchWindowNumber, gx, gy, 590, 75, GetText("Options"));
+    CreateCheckBox(SearchMatchCaseCheck, SearchWindowNumber, gx + 10, gy + 20, 180, 22, GetText("MatchCase"));
+    SetControlState(SearchMatchCaseCheck, 1);
+    CreateCheckBox(SearchWrapCheck, SearchWindowNumber, gx + 200, gy + 20, 180, 22, GetText("WrapAround"));
+    CreateCheckBox(SearchInSelectionCheck, SearchWindowNumber, gx + 390, gy + 20, 190, 22, GetText("InSelection"));
+    CreateCheckBox(SearchUtf16Check, SearchWindowNumber, gx + 10, gy + 46, 180, 22, GetText("Utf16"));
+    CreateDropDown(SearchByteOrderList, SearchWindowNumber, gx + 200, gy + 44, 180, 24);
+    AddDropDownItem(SearchByteOrderList, GetText("LittleEndian"), 0);
+    AddDropDownItem(SearchByteOrderList, GetText("BigEndian"), 1);
+    SetControlState(SearchByteOrderList, 0);
+}
+
 void OpenSearchWindow() {
     SetTextGroup("SearchAndReplace");
-    OpenWindow(SearchWindowNumber, 0, 0, 600, 180, GetText("\\Window\\SearchAndReplace"),
-               WindowTool | WindowHidden | WindowCentered, 0);
+    OpenWindow(SearchWindowNumber, 0, 0, SearchWindowWidth, SearchWindowHeight,
+               GetText("\\Window\\SearchAndReplace"), WindowTool | WindowHidden | WindowCentered, 0);
     CreateGroup(SearchGroupControl, SearchWindowNumber, 5, 5, 590, 130, GetText("SearchFor"));
     // The field lies inside the group at (10, 20).
     CreateHexView(PatternFieldGadget, SearchWindowNumber, 5 + 10, 5 + 20, 570, 100, 0);
     CreateButton(SearchCancelButton, SearchWindowNumber, 490, 145, 100, 25, GetText("Cancel"));
     ShowControl(SearchCancelButton, false);
     CreateButton(SearchButton, SearchWindowNumber, 490, 145, 100, 25, GetText("Search"));
+    // Beside Search: the way back and the count; left of them the progress
+    // of a long run.
+    CreateButton(SearchPreviousButton, SearchWindowNumber, 380, 145, 100, 25, GetText("FindPrevious"));
+    CreateButton(SearchCountButton, SearchWindowNumber, 270, 145, 100, 25, GetText("Count"));
+    CreateProgressBar(SearchProgressBar, SearchWindowNumber, 10, 149, 250, 18, 0, 1000);
+    ShowControl(SearchProgressBar, false);
+    AddOptionControls();
+    // Below: the replacement, a field like the pattern's, and its buttons
+    // beside the status line.
+    CreateGroup(ReplaceGroupControl, SearchWindowNumber, 5, 265, 590, 130, GetText("ReplaceWith"));
+    CreateHexView(ReplaceFieldGadget, SearchWindowNumber, 5 + 10, 265 + 20, 570, 100, 0);
+    CreateLabel(SearchStatusLabel, SearchWindowNumber, 10, 408, 360, 20, "");
+    CreateButton(ReplaceButton, SearchWindowNumber, 380, 405, 100, 25, GetText("Replace"));
+    CreateButton(ReplaceAllButton, SearchWindowNumber, 490, 405, 100, 25, GetText("ReplaceAll"));
 }
 
 bool SearchMenu(int id) {
     switch (id) {
     case CommandSearchAndReplace: ShowSearchWindow(); return true;
     case CommandSearchAgain: SearchAgain(); return true;
+    case CommandFindPrevious: SearchAgainBackward(); return true;
     case CommandGoTo: GoToFromMenu(); return true;
     default: return false;
     }
 }
 
 bool SearchControl(const Event &event) {
-    if (event.control == SearchButton) {
-        SearchNext();
+    switch (event.control) {
+    case SearchButton: SearchNext(); return true;
+    case SearchPreviousButton: FindPrevious(); return true;
+    case SearchCountButton: CountMatches(); return true;
+    case ReplaceButton: ReplaceOne(); return true;
+    case ReplaceAllButton: ReplaceAll(); return true;
+    // Outside a run Cancel is hidden; a late press has nothing to stop.
+    case SearchCancelButton: return true;
+    case SearchMatchCaseCheck:
+    case SearchUtf16Check:
+    case SearchByteOrderList:
+        // The marks follow the options at once.
+        RefreshSearchMarks();
         return true;
+    case SearchWrapCheck:
+    case SearchInSelectionCheck: return true;
+    default: break;
     }
-    // Outside a search Cancel is hidden; a late press has nothing to stop.
-    if (event.control == SearchCancelButton) return true;
     // Enter in the pattern field searches, as in every find field; the field
     // has no use of its own for the key. Everything else is the field's.
     if (event.control == PatternFieldGadget && event.type == CanvasKeyDown && event.input.key == KeyReturn &&
@@ -284,56 +271,55 @@ PiecewiseFind FindInPieces(Binary *store, const uint8_t *pattern, int64_t patter
                            const std::function<bool()> &serve) {
     PiecewiseFind out;
     if (!store || !pattern || patternLength <= 0) return out;
-    start = std::clamp<int64_t>(start, 0, store->Length);
-    if (patternLength > store->Length - start) return out;
-    StreamMatcher matcher(pattern, patternLength, start);
-    ExamineBinary(store, start, store->Length - start);
-    int64_t unserved = 0;
-    Clock::time_point served = Clock::now();
-    while (NextBinaryBlock(store)) {
-        // A chunk that could not be read holds zeros in place of its bytes:
-        // no answer over it would be true.
-        if (store->BlockChunk != store->Chunks.end() && store->BlockChunk->ReadFailed) {
-            LeaveWalk(store);
-            out.result = PiecewiseFind::ReadFailed;
-            return out;
-        }
-        const uint8_t *bytes = BinaryBlockBuffer(store);
-        const int64_t length = BinaryBlockLength(store);
-        for (int64_t done = 0; done < length;) {
-            const int64_t n = std::min(ToolSliceLength, length - done);
-            const int64_t hit = matcher.feed(bytes + done, n);
-            if (hit >= 0) {
-                LeaveWalk(store);
-                out.result = PiecewiseFind::Found;
-                out.position = hit;
-                return out;
-            }
-            done += n;
-            unserved += n;
-            if (unserved < ToolSliceLength && Clock::now() - served < ServeInterval) continue;
-            unserved = 0;
-            served = Clock::now();
-            if (serve && !serve()) {
-                LeaveWalk(store);
-                out.result = PiecewiseFind::Stopped;
-                return out;
-            }
-        }
+    const SearchScan scan = FindForward(store, BytePattern(pattern, patternLength, true), start, store->Length,
+                                        [&serve](int64_t) { return !serve || serve(); });
+    switch (scan.status) {
+    case SearchStatus::Done:
+        if (scan.position >= 0) out.result = PiecewiseFind::Found;
+        out.position = scan.position;
+        break;
+    case SearchStatus::Stopped: out.result = PiecewiseFind::Stopped; break;
+    case SearchStatus::ReadFailed: out.result = PiecewiseFind::ReadFailed; break;
     }
-    if (BinaryWalkFailed(store)) out.result = PiecewiseFind::ReadFailed;
     return out;
 }
 
-SearchOutcome SearchNext() { return RunSearch(); }
+SearchOutcome SearchNext() { return RunFind(false); }
+SearchOutcome FindPrevious() { return RunFind(true); }
+SearchOutcome SearchAgain() { return AgainOrShow(false); }
+SearchOutcome SearchAgainBackward() { return AgainOrShow(true); }
 
-SearchOutcome SearchAgain() {
-    if (HexViewDocumentBytes(PatternFieldGadget).size() <= 0) {
-        ShowSearchWindow();
-        return SearchOutcome::NoPattern;
+int64_t CountMatches() {
+    std::optional<SearchQuery> query = BeginQuery();
+    if (!query || query->pattern.empty() || !query->scoped) return -1;
+    SearchScan scan;
+    bool closed = false, quit = false;
+    {
+        SearchRun run(query->scopeTo - query->scopeFrom);
+        scan = ScanForward(query->doc->Store, query->pattern, query->scopeFrom, query->scopeTo, {}, run.server());
+        closed = run.closed();
+        quit = run.quitRequested();
     }
-    return RunSearch();
+    if (closed) CloseSearchWindow();
+    int64_t count = -1;
+    switch (scan.status) {
+    case SearchStatus::Done:
+        count = scan.count;
+        SetSearchStatus(FillPlaceholder(GetText(query->options.inSelection ? "\\SearchAndReplace\\CountInSelection"
+                                                                            : "\\SearchAndReplace\\CountInDocument"),
+                                        "%COUNT", std::to_string(count)));
+        break;
+    case SearchStatus::Stopped: SetSearchStatus(GetText("\\SearchAndReplace\\Cancelled")); break;
+    case SearchStatus::ReadFailed:
+        SetSearchStatus("");
+        ShowMessage(MainWindowNumber, GetText("\\Messages\\Title"), GetText("\\SearchAndReplace\\ReadFailed"));
+        break;
+    }
+    if (quit) RequestQuit();
+    return count;
 }
+
+std::string SearchStatusText() { return GetControlText(SearchStatusLabel); }
 
 void ShowSearchWindow() {
     if (!IsWindow(SearchWindowNumber)) return;
@@ -351,12 +337,14 @@ void AddSearchMenuEntries() {
     const int menu = CurrentMenu();
     AddMenuEntry(CommandSearchAndReplace, "SearchAndReplace");
     AddMenuEntry(CommandSearchAgain, "SearchAgain");
+    AddMenuEntry(CommandFindPrevious, "FindPrevious");
     AddMenuEntry(CommandGoTo, "GoTo");
     // None of these keys is one of the hex view's own (it leaves F-keys, Ctrl+F
     // and Ctrl+G alone), so they act from anywhere in the main window.
     const bool registered = menu == MainMenu;
     SetMenuItemShortcut(menu, CommandSearchAndReplace, "Ctrl+F", registered);
     SetMenuItemShortcut(menu, CommandSearchAgain, "F3", registered);
+    SetMenuItemShortcut(menu, CommandFindPrevious, "Shift+F3", registered);
     SetMenuItemShortcut(menu, CommandGoTo, "Ctrl+G", registered);
 }
 

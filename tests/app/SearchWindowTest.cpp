@@ -1,6 +1,7 @@
-// The search window driven through the loop: stepping through matches,
-// restarting at the cursor, the stored pattern and its marks, a search that
-// is cancelled or closed while it runs, and the piecewise search against the
+// The search window driven through the loop: stepping through matches in
+// both directions, restarting at the cursor, the options, the status line,
+// counting, replacing, the stored pattern and its marks, a run that is
+// cancelled or closed while it goes on, and the piecewise search against the
 // store's own FindBinary.
 #include <gtest/gtest.h>
 
@@ -22,9 +23,11 @@
 #include "app/shell/Globals.h"
 #include "app/shell/MenuBuilder.h"
 #include "app/shell/MenuIds.h"
+#include "app/settings/Language.h"
 #include "app/toolwindows/SearchWindow.h"
 #include "document/Binary.h"
 #include "document/Document.h"
+#include "document/History.h"
 #include "hexview/HexView.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
@@ -112,7 +115,10 @@ protected:
         const std::string path = dir.path().toStdString() + "/doc.bin";
         WriteAll(path, bytes);
         StartUp(path);
+        english();
     }
+    // The status line's texts as the English file has them.
+    void english() { LoadLanguage(std::string(HEXALOOM_SOURCE_DIR) + "/Languages/English.ini"); }
     Document *doc() { return HexViewByGadget(MainViewGadget)->CurrentDocument; }
     int64_t cursor() { return doc()->Cursor; }
     void pattern(const std::string &bytes) {
@@ -136,6 +142,23 @@ protected:
         e.window = SearchWindowNumber;
         e.kind = EventCloseWindow;
         DispatchEvent(e);
+    }
+
+    void field(int gadget, const std::string &bytes) {
+        HexViewCommand(gadget, HexReplaceAll, reinterpret_cast<const uint8_t *>(bytes.data()),
+                       static_cast<int64_t>(bytes.size()));
+    }
+    void press(int control, int state = 0) {
+        ActivateControl(control, state);
+        pump();
+    }
+    std::string content() {
+        const ByteBuffer all = HexViewDocumentBytes(MainViewGadget);
+        return all ? std::string(reinterpret_cast<const char *>(all.data()), all.size()) : std::string();
+    }
+    void select(int64_t from, int64_t length) {
+        HexViewCommand(MainViewGadget, HexGoTo, nullptr, from);
+        doc()->SelectionLength = length;
     }
 
     QTemporaryDir dir;
@@ -166,7 +189,8 @@ TEST_F(SearchWindowTest, StepsThroughOccurrencesWithoutOverlapAndStopsAtTheEnd) 
             search();
             EXPECT_EQ(cursor(), c.cursors[i]) << c.document << " press " << i;
             EXPECT_EQ(LastMatch(), c.lastMatches[i]) << c.document << " press " << i;
-            EXPECT_EQ(doc()->SelectionLength, 0);
+            // The match found is selected; after none, the last one stays selected.
+            EXPECT_EQ(SelectionSize(*doc()), static_cast<int64_t>(c.pattern.size()));
         }
     }
 }
@@ -280,6 +304,169 @@ TEST_F(SearchWindowTest, UnreadableFileIsReportedInsteadOfNotFound) {
     EXPECT_EQ(LastMatch(), 77);
 }
 
+// Hello, hello and HELLO with Match case off: found in turn forward and
+// backward, each selected and told on the status line, counted, replaced all
+// at once, undone in one step and saved.
+TEST_F(SearchWindowTest, CaseFreeTextIsFoundBothWaysCountedReplacedUndoneAndSaved) {
+    std::string bytes(10000, '.');
+    bytes.replace(100, 5, "Hello");
+    bytes.replace(5000, 5, "hello");
+    bytes.replace(9000, 5, "HELLO");
+    start(bytes);
+    menu(CommandSearchAndReplace);
+    pattern("hello");
+    press(SearchMatchCaseCheck, 0);
+    for (int64_t expected : {100, 5000, 9000}) {
+        press(SearchButton);
+        EXPECT_EQ(cursor(), expected);
+        EXPECT_EQ(SelectionSize(*doc()), 5);
+    }
+    EXPECT_EQ(SearchStatusText(), "Match 3 of 3 at offset 9000");
+    press(SearchButton);
+    EXPECT_EQ(SearchStatusText(), "No further match");
+    EXPECT_EQ(cursor(), 9000);
+    HexViewCommand(MainViewGadget, HexGoTo, nullptr, 10000);
+    for (int64_t expected : {9000, 5000, 100}) {
+        press(SearchPreviousButton);
+        EXPECT_EQ(cursor(), expected);
+    }
+    EXPECT_EQ(SearchStatusText(), "Match 1 of 3 at offset 100");
+    EXPECT_EQ(CountMatches(), 3);
+    EXPECT_EQ(SearchStatusText(), "Matches in the document: 3");
+
+    field(ReplaceFieldGadget, "bye");
+    press(ReplaceAllButton);
+    EXPECT_EQ(SearchStatusText(), "Replaced: 3");
+    std::string replaced = bytes;
+    replaced.replace(9000, 5, "bye").replace(5000, 5, "bye").replace(100, 5, "bye");
+    EXPECT_EQ(content(), replaced);
+    menu(CommandUndo);
+    EXPECT_EQ(content(), bytes);
+    menu(CommandRedo);
+    menu(CommandSave);
+    const std::string path = dir.path().toStdString() + "/doc.bin";
+    std::ifstream in(path, std::ios::binary);
+    const std::string saved((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(saved.size(), bytes.size() - 6);
+    EXPECT_EQ(saved, replaced);
+}
+
+// Next and previous step through the same non-overlapping matches, each from
+// its own end of the document.
+TEST_F(SearchWindowTest, PreviousMirrorsNext) {
+    struct Case {
+        std::string document, pattern;
+        bool backward;
+        std::vector<int64_t> cursors;   // after each press; the last press finds nothing
+    };
+    const Case cases[] = {
+        {"ABABA", "AB", false, {0, 2, 2}},
+        {"ABABA", "AB", true, {2, 0, 0}},
+        {"AAA", "AA", false, {0, 0}},
+        {"AAA", "AA", true, {1, 1}},
+    };
+    StartUp("");
+    menu(CommandSearchAndReplace);
+    for (const Case &c : cases) {
+        HexViewCommand(MainViewGadget, HexReplaceAll, reinterpret_cast<const uint8_t *>(c.document.data()),
+                       static_cast<int64_t>(c.document.size()));
+        HexViewCommand(MainViewGadget, HexGoTo, nullptr, c.backward ? c.document.size() : 0);
+        LastMatch() = -1;
+        pattern(c.pattern);
+        for (size_t i = 0; i < c.cursors.size(); ++i) {
+            const SearchOutcome outcome = c.backward ? FindPrevious() : SearchNext();
+            EXPECT_EQ(outcome, i + 1 < c.cursors.size() ? SearchOutcome::Found : SearchOutcome::NotFound)
+                << c.document << (c.backward ? " backward" : " forward") << " press " << i;
+            EXPECT_EQ(cursor(), c.cursors[i]) << c.document << " press " << i;
+        }
+    }
+}
+
+TEST_F(SearchWindowTest, WrapAroundAndInSelectionLimitTheRange) {
+    start("AB..AB..AB");   // at 0, 4 and 8
+    menu(CommandSearchAndReplace);
+    pattern("AB");
+    press(SearchWrapCheck, 1);
+    HexViewCommand(MainViewGadget, HexGoTo, nullptr, 5);
+    press(SearchButton);
+    EXPECT_EQ(cursor(), 8);
+    press(SearchButton);
+    EXPECT_EQ(cursor(), 0);
+    EXPECT_EQ(SearchStatusText(), "Match 1 of 3 at offset 0 (wrapped around)");
+    press(SearchPreviousButton);
+    EXPECT_EQ(cursor(), 8);   // backward from 0 wraps to the end
+
+    press(SearchWrapCheck, 0);
+    press(SearchInSelectionCheck, 1);
+    select(3, 6);   // 3 ... 8: the match at 8 does not fit
+    press(SearchButton);
+    EXPECT_EQ(cursor(), 4);
+    press(SearchButton);
+    EXPECT_EQ(SearchStatusText(), "No further match");
+    select(3, 6);
+    EXPECT_EQ(CountMatches(), 1);
+    EXPECT_EQ(SearchStatusText(), "Matches in the selection: 1");
+    field(ReplaceFieldGadget, "xyz");
+    EXPECT_EQ(ReplaceAll(), 1);
+    EXPECT_EQ(content(), "AB..xyz..AB");
+    HexViewCommand(MainViewGadget, HexGoTo, nullptr, 0);
+    EXPECT_EQ(SearchNext(), SearchOutcome::NoScope);
+    EXPECT_EQ(SearchStatusText(), "Select the range to search in first");
+}
+
+TEST_F(SearchWindowTest, Utf16FindsTheTypedCharactersAsUnitsInEitherOrder) {
+    start(std::string("..h\0i\0..\0h\0i", 12));
+    menu(CommandSearchAndReplace);
+    pattern("hi");
+    press(SearchUtf16Check, 1);
+    press(SearchButton);
+    EXPECT_EQ(cursor(), 2);
+    EXPECT_EQ(SelectionSize(*doc()), 4);
+    press(SearchByteOrderList, 1);
+    HexViewCommand(MainViewGadget, HexGoTo, nullptr, 0);
+    press(SearchButton);
+    EXPECT_EQ(cursor(), 8);
+}
+
+TEST_F(SearchWindowTest, MarksFollowTheCaseOption) {
+    start("HELLO hello");
+    menu(CommandSearchAndReplace);
+    pattern("hello");
+    press(SearchButton);
+    const auto marked = [this](int64_t i) { return doc()->Panes.front().MatchMask[i] != 0; };
+    ASSERT_TRUE(doc()->Panes.front().MatchMask);
+    EXPECT_FALSE(marked(0));
+    EXPECT_TRUE(marked(6));
+    press(SearchMatchCaseCheck, 0);   // the marks change at once, without a search
+    EXPECT_TRUE(marked(0));
+    EXPECT_TRUE(marked(10));
+}
+
+TEST_F(SearchWindowTest, ReplaceChangesTheSelectedMatchAndSelectsTheNext) {
+    start("aXbXc");
+    menu(CommandSearchAndReplace);
+    pattern("X");
+    field(ReplaceFieldGadget, "YY");
+    press(ReplaceButton);   // nothing selected yet: only finds
+    EXPECT_EQ(content(), "aXbXc");
+    EXPECT_EQ(cursor(), 1);
+    press(ReplaceButton);
+    EXPECT_EQ(content(), "aYYbXc");
+    EXPECT_EQ(cursor(), 4);
+    EXPECT_EQ(SelectionSize(*doc()), 1);
+    press(ReplaceButton);
+    EXPECT_EQ(content(), "aYYbYYc");
+    EXPECT_EQ(SearchStatusText(), "No further match");
+    EXPECT_EQ(HistoryIndex(doc()->Hist), 2);
+    field(ReplaceFieldGadget, "");
+    pattern("YY");
+    HexViewCommand(MainViewGadget, HexGoTo, nullptr, 0);
+    press(SearchButton);
+    press(ReplaceButton);   // an empty replacement deletes, and the search goes on behind it
+    EXPECT_EQ(content(), "abYYc");
+    EXPECT_EQ(cursor(), 2);
+}
+
 // A large sparse file with the pattern near its end: long enough that Cancel
 // shows, is pressed by a timer as a user would, and stops the search.
 class LongSearchTest : public SearchWindowTest {
@@ -294,6 +481,7 @@ protected:
         ASSERT_EQ(::pwrite(fd, "needle", 6, size - 100), 6);
         ::close(fd);
         StartUp(path);
+        english();
         menu(CommandSearchAndReplace);
         pattern("needle");
         HexViewCommand(MainViewGadget, HexGoTo, nullptr, 4096);
@@ -351,6 +539,27 @@ TEST_F(LongSearchTest, CloseBoxStopsAndARequestToEndIsKept) {
     EXPECT_TRUE(quitPending);
 }
 
+TEST_F(LongSearchTest, CancelledReplaceAllLeavesTheDocumentUnchanged) {
+    startLong();
+    field(ReplaceFieldGadget, "pin");
+    const int64_t length = doc()->Store->Length;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!IsControlVisible(SearchCancelButton)) return;
+        poll.stop();
+        EXPECT_TRUE(IsControlVisible(SearchProgressBar));
+        ActivateControl(SearchCancelButton);
+    });
+    poll.start();
+    EXPECT_EQ(ReplaceAll(), -1);
+    EXPECT_EQ(SearchStatusText(), "Nothing was replaced; the document is unchanged");
+    EXPECT_EQ(doc()->Store->Length, length);
+    EXPECT_EQ(HistoryIndex(doc()->Hist), 0);
+    EXPECT_FALSE(IsControlVisible(SearchProgressBar));
+    EXPECT_TRUE(IsControlEnabled(ReplaceAllButton));
+}
+
 // Disabled until the main menu's Edit menu calls AddSearchMenuEntries in
 // place of its own Search and Replace entry.
 TEST_F(SearchWindowTest, MenuEntriesCarryTheirKeys) {
@@ -361,6 +570,8 @@ TEST_F(SearchWindowTest, MenuEntriesCarryTheirKeys) {
     EXPECT_TRUE(MenuItemShortcutRegistered(MainMenu, CommandGoTo));
     EXPECT_EQ(MenuItemShortcutText(MainMenu, CommandSearchAgain), "F3");
     EXPECT_EQ(MenuItemShortcutText(MainMenu, CommandGoTo), "Ctrl+G");
+    EXPECT_TRUE(MenuItemShortcutRegistered(MainMenu, CommandFindPrevious));
+    EXPECT_EQ(MenuItemShortcutText(MainMenu, CommandFindPrevious), "Shift+F3");
     EXPECT_EQ(MenuItemShortcutText(MainMenu, CommandSearchAndReplace), "Ctrl+F");
     const std::vector<std::string> path = MenuItemPath(MainMenu, CommandGoTo);
     ASSERT_FALSE(path.empty());
