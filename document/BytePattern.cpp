@@ -57,6 +57,10 @@ bool BytePattern::matchesAt(const uint8_t *p) const {
 int64_t BytePattern::findFirst(const uint8_t *bytes, int64_t n, int64_t from) const {
     const int64_t k = length();
     if (k == 0 || !bytes || from < 0 || n - from < k) return -1;
+    if (!folds_ && k == 1) {
+        const void *hit = std::memchr(bytes + from, bytes_[0], static_cast<size_t>(n - from));
+        return hit ? static_cast<const uint8_t *>(hit) - bytes : -1;
+    }
     if (!folds_) {
         const void *hit = memmem(bytes + from, static_cast<size_t>(n - from), bytes_.data(), static_cast<size_t>(k));
         return hit ? static_cast<const uint8_t *>(hit) - bytes : -1;

@@ -5,6 +5,7 @@
 #include "app/toolwindows/SearchWindow.h"
 
 #include <algorithm>
+#include <chrono>
 #include <optional>
 #include <vector>
 
@@ -35,8 +36,10 @@ namespace {
 // Up to this many bytes in the searched range, every find also counts the
 // matches, so that the status line can say "Match 3 of 17": at the speed of
 // the search that costs a few milliseconds. Larger ranges are counted by the
-// Count button, with progress and Cancel.
-constexpr int64_t CountWithEveryFind = int64_t{32} << 20;
+// Count button, with progress and Cancel; so are ranges so dense with
+// matches that counting them takes longer than CountWithEveryFindMs.
+constexpr int64_t CountWithEveryFind = int64_t{16} << 20;
+constexpr auto CountWithEveryFindMs = std::chrono::milliseconds(60);
 
 void ReleasePatterns() {
     HexView *view = SearchedView();
@@ -54,6 +57,7 @@ void ReleasePatterns() {
 std::string FoundText(const SearchQuery &query, int64_t position, bool wrapped) {
     std::string text;
     int64_t count = 0, index = 0;
+    const auto began = std::chrono::steady_clock::now();
     const bool counted = query.scopeTo - query.scopeFrom <= CountWithEveryFind &&
                          ScanForward(query.doc->Store, query.pattern, query.scopeFrom, query.scopeTo,
                                      [&](int64_t p) {
@@ -61,7 +65,9 @@ std::string FoundText(const SearchQuery &query, int64_t position, bool wrapped) 
                                          ++count;
                                          return true;
                                      },
-                                     {})
+                                     [began](int64_t) {
+                                         return std::chrono::steady_clock::now() - began < CountWithEveryFindMs;
+                                     })
                                  .status == SearchStatus::Done;
     if (counted && index > 0) {
         text = FillPlaceholder(GetText("\\SearchAndReplace\\MatchOf"), "%INDEX", std::to_string(index));
@@ -90,24 +96,25 @@ FindResult Find(const SearchQuery &query, bool backward, SearchRun &run) {
     if (!backward) {
         const int64_t s = SelectionStart(doc);
         const int64_t start = std::clamp(s == LastMatch() ? LastMatch() + k : s, query.scopeFrom, query.scopeTo);
-        out.scan = FindForward(store, query.pattern, start, query.scopeTo, run.server());
+        // The progress bar shows how far into the range the search is.
+        out.scan = FindForward(store, query.pattern, start, query.scopeTo, run.server(start - query.scopeFrom));
         out.whole = start == query.scopeFrom;
         if (out.scan.status != SearchStatus::Done || out.scan.position >= 0 || !query.options.wrap || out.whole)
             return out;
         // The matches that begin before the start point.
         const int64_t to = std::min(start + k - 1, query.scopeTo);
-        out.scan = FindForward(store, query.pattern, query.scopeFrom, to, run.server(query.scopeTo - start));
+        out.scan = FindForward(store, query.pattern, query.scopeFrom, to, run.server());
     } else {
         const int64_t s = SelectionStart(doc);
         const int64_t end = std::clamp(s == LastMatch() ? LastMatch() : s + SelectionSize(doc), query.scopeFrom,
                                        query.scopeTo);
-        out.scan = FindBackward(store, query.pattern, query.scopeFrom, end, run.server());
+        out.scan = FindBackward(store, query.pattern, query.scopeFrom, end, run.server(query.scopeTo - end));
         out.whole = end == query.scopeTo;
         if (out.scan.status != SearchStatus::Done || out.scan.position >= 0 || !query.options.wrap || out.whole)
             return out;
         // The matches that end after the end point.
         const int64_t from = std::max(end - k + 1, query.scopeFrom);
-        out.scan = FindBackward(store, query.pattern, from, query.scopeTo, run.server(end - query.scopeFrom));
+        out.scan = FindBackward(store, query.pattern, from, query.scopeTo, run.server());
     }
     out.wrapped = true;
     out.whole = true;
