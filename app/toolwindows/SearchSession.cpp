@@ -60,6 +60,16 @@ bool FindScope(SearchQuery &query) {
     return true;
 }
 
+// The pattern field and the options, for doc; the range is left to FindScope.
+SearchQuery QueryFromWindow(Document *doc) {
+    SearchQuery query;
+    query.doc = doc;
+    query.options = CurrentSearchOptions();
+    const std::vector<uint8_t> bytes = FieldBytes(PatternFieldGadget, query.options);
+    query.pattern = BytePattern(bytes.data(), static_cast<int64_t>(bytes.size()), query.options.matchCase);
+    return query;
+}
+
 }  // namespace
 
 HexView *SearchedView() { return HexViewByGadget(MainViewGadget); }
@@ -89,11 +99,7 @@ std::vector<uint8_t> FieldBytes(int gadget, const SearchOptions &options) {
 std::optional<SearchQuery> BeginQuery() {
     Document *doc = SearchedDocument();
     if (!doc || !doc->Store) return std::nullopt;
-    SearchQuery query;
-    query.doc = doc;
-    query.options = CurrentSearchOptions();
-    const std::vector<uint8_t> bytes = FieldBytes(PatternFieldGadget, query.options);
-    query.pattern = BytePattern(bytes.data(), static_cast<int64_t>(bytes.size()), query.options.matchCase);
+    SearchQuery query = QueryFromWindow(doc);
     StorePattern(query);
     if (query.pattern.empty()) {
         SetSearchStatus("");
@@ -120,12 +126,7 @@ void RefreshSearchMarks() {
     Document *doc = SearchedDocument();
     // Marks come from a search; before the first there are none to follow.
     if (!doc || !doc->SearchPattern) return;
-    SearchQuery query;
-    query.doc = doc;
-    query.options = CurrentSearchOptions();
-    const std::vector<uint8_t> bytes = FieldBytes(PatternFieldGadget, query.options);
-    query.pattern = BytePattern(bytes.data(), static_cast<int64_t>(bytes.size()), query.options.matchCase);
-    StorePattern(query);
+    StorePattern(QueryFromWindow(doc));
     RedrawHexView(SearchedView());
 }
 
