@@ -442,6 +442,11 @@ TEST_F(JournalTest, JournalThatDoesNotFitIsPutAsideAndNotReplayed) {
         const char *name;
         std::function<void(const std::string &journal, const std::string &file)> spoil;
     };
+    const Bytes original = Random(20000, 13);
+    const Bytes x = Random(50, 14);
+    const Bytes saved = Splice(original, 0, 0, x);
+    ASSERT_NE(original[12288], saved[12288]);
+    ASSERT_NE(original[16384], saved[16384]);
     auto flip = [](const std::string &p, int64_t at) {
         Bytes b = ReadFile(p);
         b[size_t(at < 0 ? int64_t(b.size()) + at : at)] ^= 0x20;
@@ -449,6 +454,11 @@ TEST_F(JournalTest, JournalThatDoesNotFitIsPutAsideAndNotReplayed) {
     };
     const std::vector<Case> cases = {
         {"shorter than its header says", [](const std::string &j, const std::string &) { (void)!::truncate(j.c_str(), ::lseek(::open(j.c_str(), O_RDONLY), 0, SEEK_END) - 1); }},
+        {"longer than its header says", [](const std::string &j, const std::string &) {
+             Bytes b = ReadFile(j);
+             b.push_back(0);
+             WriteFile(j, b);
+         }},
         {"header changed", [&](const std::string &j, const std::string &) { flip(j, 40); }},
         {"record header changed", [&](const std::string &j, const std::string &) { flip(j, 80 + 3); }},
         {"a new byte changed", [&](const std::string &j, const std::string &) { flip(j, 80 + 16 + 12 + 7); }},
@@ -459,14 +469,24 @@ TEST_F(JournalTest, JournalThatDoesNotFitIsPutAsideAndNotReplayed) {
              WriteFile(f, b);
          }},
         {"file rewritten since", [&](const std::string &, const std::string &f) { flip(f, 9000); }},
+        // Blocks that look like a write cut off in them: one whose first byte
+        // is new, followed by blocks of new bytes; or two such blocks.
+        {"file saved since, its first byte kept", [&](const std::string &, const std::string &f) {
+             Bytes b = saved;
+             b[100] ^= 1;
+             WriteFile(f, b);
+         }},
+        {"two blocks begin with their new byte", [&](const std::string &, const std::string &f) {
+             Bytes b = ReadFile(f);
+             for (size_t at : {size_t(12288), size_t(16384)}) b[at] = saved[at];
+             WriteFile(f, b);
+         }},
     };
-    const Bytes original = Random(20000, 13);
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         removeLeftovers();
         WriteFile(path, original);
         Binary *s = OpenBinary(-1, path, 4000);
-        const Bytes x = Random(50, 14);
         InsertBinary(s, 0, x.data(), int64_t(x.size()));
         Seam::Arm({{Call::Pwrite, 2, EIO}});
         ASSERT_TRUE(SaveBinary(s, "").touched);
@@ -519,6 +539,29 @@ TEST_F(JournalTest, OpenReplaysOnlyTheJournalThatFitsWhereverItLies) {
     EXPECT_NE(again->RecoveryJournal, "") << "the stale one was put aside";
     FreeBinary(again);
     EXPECT_EQ(JournalFiles(fallback()).size(), 0u);
+}
+
+// A second store of the same file (another window reading it) does not
+// repair it under the first one, whose failed save the journal belongs to.
+TEST_F(JournalTest, OpenLeavesTheJournalOfAFileAnotherStoreHasOpen) {
+    const Bytes original = Random(20000, 18);
+    WriteFile(path, original);
+    Binary *s = OpenBinary(-1, path, 4000);
+    const Bytes x = Random(10, 19);
+    InsertBinary(s, 0, x.data(), int64_t(x.size()));
+    Seam::Arm({{Call::Pwrite, 2, EIO}});
+    ASSERT_TRUE(SaveBinary(s, "").touched);
+    Seam::Disarm();
+    const Bytes torn = ReadFile(path);
+    Binary *second = OpenBinary(-1, path, 4000);
+    EXPECT_EQ(second->Recovery, RecoveryNone);
+    EXPECT_EQ(ReadFile(path), torn);
+    EXPECT_EQ(JournalFiles(dir.path()).size(), 1u);
+    FreeBinary(second);
+    EXPECT_EQ(StoreBytes(*s), Splice(original, 0, 0, x));
+    ASSERT_TRUE(SaveBinary(s, "").ok());
+    FreeBinary(s);
+    EXPECT_EQ(ReadFile(path), Splice(original, 0, 0, x));
 }
 
 }  // namespace
