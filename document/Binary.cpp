@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "BinaryEdits.h"
 #include "BinaryInternal.h"
 #include "Journal.h"
 #include "Save.h"
@@ -191,6 +192,7 @@ int InsertBinary(Binary *store, int64_t position, const uint8_t *source, int64_t
             }
             insertLoaded(store, at.chunk, at.offset, source, length);
             interruptWalk(store);
+            NotifyBinaryEdit(store, position, 0, length);
             return BinaryOk;
         }
         bool ok = buildNewChunks(store, fresh, source, length);
@@ -211,6 +213,7 @@ int InsertBinary(Binary *store, int64_t position, const uint8_t *source, int64_t
     spliceAfterCurrent(store, fresh);
     NormalizeChunks(store);
     interruptWalk(store);
+    NotifyBinaryEdit(store, position, 0, length);
     return BinaryOk;
 }
 
@@ -234,6 +237,7 @@ int RemoveBinary(Binary *store, int64_t position, int64_t length) {
     applyRemoval(store, plan);
     NormalizeChunks(store);
     interruptWalk(store);
+    NotifyBinaryEdit(store, position, length, 0);
     return BinaryOk;
 }
 
@@ -308,6 +312,7 @@ int ReplaceBinary(Binary *store, int64_t position, int64_t oldLength, const uint
     }
     NormalizeChunks(store);
     interruptWalk(store);
+    NotifyBinaryEdit(store, position, m, n);
     return BinaryOk;
 }
 

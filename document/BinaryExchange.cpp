@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Binary.h"
+#include "BinaryEdits.h"
 #include "BinaryInternal.h"
 
 namespace hx {
@@ -239,6 +240,7 @@ int ExchangeBinaryRange(Binary *store, int64_t position, int64_t oldLength, Chun
     spliceAfterCurrent(store, incoming);
     NormalizeChunks(store);
     interruptWalk(store);
+    NotifyBinaryEdit(store, position, oldLength, added);
     if (keep) *outgoing = std::move(out);
     return BinaryOk;
 }
