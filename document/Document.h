@@ -34,6 +34,9 @@ struct Document {
     int32_t EditMode = 0;       // 0 insert, 1 overwrite
     int32_t FocusColumn = 0;    // 0 hexadecimal area, 1 character area
     int32_t PendingNibble = -1; // first typed digit waiting for its second; -1 none
+    // The history entry the first digit recorded (CurrentEntryData): the
+    // second digit joins it, so that the byte is one undo step.
+    const void *PendingEntry = nullptr;
     int32_t LayoutScratch = 0;
     std::list<Pane> Panes;      // top to bottom; never empty once the view owns the document
     Pane *ActivePane = nullptr;
@@ -55,6 +58,11 @@ struct Document {
     Document(const Document &) = delete;
     Document &operator=(const Document &) = delete;
 };
+
+// A document over a file that could be opened for reading only.
+inline bool DocumentReadOnly(const Document &doc) {
+    return doc.Store && doc.Store->File.isOpen() && doc.Store->Writable == 0;
+}
 
 inline bool DocumentChanged(const Document &doc) {
     return doc.Hist && HistoryIndex(doc.Hist) != doc.SavedHistoryIndex;

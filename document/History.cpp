@@ -208,6 +208,69 @@ int Redo(History *history) {
     return r;
 }
 
+namespace {
+
+// Two entries that act as one: applied in their order, undone in reverse. A
+// half-done apply is taken back, so the bytes are never left between the two.
+struct JoinedEntries {
+    HistoryEntry First, Second;
+};
+
+int ApplyJoined(void *data, int direction) {
+    auto *j = static_cast<JoinedEntries *>(data);
+    HistoryEntry &first = direction < 0 ? j->Second : j->First;
+    HistoryEntry &second = direction < 0 ? j->First : j->Second;
+    if (first.Apply(first.Data, direction) == 0) return 0;
+    if (second.Apply(second.Data, direction) != 0) return 1;
+    first.Apply(first.Data, direction < 0 ? 1 : -1);
+    return 0;
+}
+
+void FreeJoined(void *data) {
+    std::unique_ptr<JoinedEntries> owned(static_cast<JoinedEntries *>(data));
+    FreeEntry(owned->First);
+    FreeEntry(owned->Second);
+}
+
+// The two entries' costs, less the overhead the joined entry adds itself.
+int64_t JoinedSize(void *data) {
+    auto *j = static_cast<JoinedEntries *>(data);
+    return SaturatingSub(SaturatingAdd(EntryCost(j->First), EntryCost(j->Second)), HistoryEntryOverhead);
+}
+
+}  // namespace
+
+bool JoinNewestEntries(History *history, const void *earlier) {
+    if (!history || history->Index < 2 || history->Entries.size() < 2) return false;
+    auto &entries = history->Entries;
+    const auto second = std::prev(entries.end());
+    if (history->Current != second) return false;
+    const auto first = std::prev(second);
+    if (first->Data != earlier) return false;
+    auto joined = std::make_unique<JoinedEntries>();
+    joined->First = *first;
+    joined->Second = *second;
+    history->Size = SaturatingSub(history->Size, SaturatingAdd(first->Cost, second->Cost));
+    entries.erase(first, entries.end());
+    HistoryEntry entry{joined.release(), ApplyJoined, FreeJoined, JoinedSize};
+    entry.Cost = EntryCost(entry);
+    entries.push_back(entry);
+    history->Current = std::prev(entries.end());
+    --history->Index;
+    history->Size = SaturatingAdd(history->Size, entry.Cost);
+    // The state between the two entries is gone; the one after both is one step nearer.
+    if (int32_t *saved = history->SavedIndex) {
+        if (*saved == history->Index) *saved = -1;
+        else if (*saved == history->Index + 1) *saved = history->Index;
+    }
+    return true;
+}
+
+const void *CurrentEntryData(const History *history) {
+    if (!history || history->Current == history->Entries.end()) return nullptr;
+    return history->Current->Data;
+}
+
 int32_t HistoryIndex(const History *history) { return history ? history->Index : 0; }
 
 int32_t CountHistoryEntries(const History *history) {

@@ -76,6 +76,15 @@ int AddHistory(History *history, void *data, HistoryApply apply, HistoryFree fre
 // then undone entries from the far end of the redo branch.
 int Undo(History *history);
 int Redo(History *history);
+// Joins the newest entry with the one before it into one entry, so that one
+// undo reverses both and one redo applies both again (the two digits typed
+// into one byte). Only when both are in effect, no undone entry follows them
+// and the earlier one holds the data `earlier` (as CurrentEntryData gave it
+// after that edit); otherwise returns false and changes nothing. Size stays
+// the same; a saved state between the two can no longer be reached.
+bool JoinNewestEntries(History *history, const void *earlier);
+// The data of the entry that Undo would reverse; nullptr when none.
+const void *CurrentEntryData(const History *history);
 int32_t HistoryIndex(const History *history);
 int32_t CountHistoryEntries(const History *history);
 int64_t HistorySize(const History *history);

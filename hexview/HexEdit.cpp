@@ -42,11 +42,17 @@ bool TypeCharacter(Document &doc, int ch) {
         if (!Replace(doc, SelectionStart(doc), SelectionSize(doc), &first, 1)) return false;
         doc.Cursor -= 1;
         doc.PendingNibble = value;
+        doc.PendingEntry = CurrentEntryData(doc.Hist);
         return true;
     }
     const uint8_t full = static_cast<uint8_t>(doc.PendingNibble * 16 + value);
     if (!Replace(doc, SelectionStart(doc), 1, &full, 1)) return false;
+    // Both digits are one undo step: Ctrl+Z after "41" gives back what was
+    // there before the 4, not the 04 in between. When something else was
+    // recorded between the digits, they stay two steps.
+    JoinNewestEntries(doc.Hist, doc.PendingEntry);
     doc.PendingNibble = -1;
+    doc.PendingEntry = nullptr;
     return true;
 }
 

@@ -28,8 +28,8 @@ inline constexpr int64_t MaxClipboardBytes = int64_t{128} * 1024 * 1024;
 // the selection (inserts in insert mode, overwrites in overwrite mode);
 // codes above 255 have no byte and are ignored. Hexadecimal column: a space
 // writes a zero byte; a first digit writes its value as a byte and leaves the
-// cursor on it with PendingNibble set; the second digit completes the byte;
-// anything else is ignored. Returns true when the document was changed.
+// cursor on it with PendingNibble set; the second digit completes the byte,
+// and the two are one undo step; anything else is ignored. Returns true when the document was changed.
 bool TypeCharacter(Document &doc, int ch);
 // The Delete key: insert mode removes the selection or the byte after the
 // cursor; overwrite mode zeroes the selection (or the byte under the cursor)

@@ -24,7 +24,7 @@ void ExpectUndoRestores(Document &doc, const V &original) {
     EXPECT_EQ(Bytes(doc), original);
 }
 
-TEST(Typing, TwoDigitsInInsertModeInsertOneByteInTwoSteps) {
+TEST(Typing, TwoDigitsInInsertModeInsertOneByteAsOneUndoStep) {
     const V original = Sequence(20);
     auto doc = MakeDocument(original);
     doc->Cursor = 10;
@@ -39,7 +39,7 @@ TEST(Typing, TwoDigitsInInsertModeInsertOneByteInTwoSteps) {
     EXPECT_EQ(Bytes(*doc), expected);
     EXPECT_EQ(doc->Cursor, 11);
     EXPECT_EQ(doc->PendingNibble, -1);
-    EXPECT_EQ(HistoryIndex(doc->Hist), 2);
+    EXPECT_EQ(HistoryIndex(doc->Hist), 1);
     ExpectUndoRestores(*doc, original);
 }
 
