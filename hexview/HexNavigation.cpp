@@ -20,7 +20,10 @@ KeyAction KeyActionFor(int key, int modifiers, bool readOnly) {
     const bool shift = modifiers == ModShift;
     switch (key) {
     case KeyA: return ctrl ? KeyAction::SelectAll : KeyAction::Unhandled;
-    case KeyZ: return ctrl ? KeyAction::Undo : KeyAction::Unhandled;
+    case KeyZ:
+        if (ctrl) return KeyAction::Undo;
+        // Ctrl+Shift+Z redoes, as in most desktop programs.
+        return modifiers == (ModControl | ModShift) ? KeyAction::Redo : KeyAction::Unhandled;
     case KeyY: return ctrl ? KeyAction::Redo : KeyAction::Unhandled;
     case KeyC: return ctrl ? KeyAction::Copy : KeyAction::Unhandled;
     case KeyX: return ctrl && !readOnly ? KeyAction::Cut : KeyAction::Unhandled;
@@ -41,6 +44,7 @@ KeyAction KeyActionFor(int key, int modifiers, bool readOnly) {
     case KeyRight: return shift ? KeyAction::RightExtend : KeyAction::Right;
     case KeyHome: return shift ? KeyAction::HomeExtend : KeyAction::Home;
     case KeyEnd: return shift ? KeyAction::EndExtend : KeyAction::End;
+    case KeyTab: return modifiers == 0 || shift ? KeyAction::SwitchColumn : KeyAction::Unhandled;
     default: break;
     }
     return KeyAction::Unhandled;
@@ -69,6 +73,7 @@ void ApplyMove(Document &doc, KeyAction action, int32_t rows) {
         doc.SelectionLength = size;
         break;
     case KeyAction::ToggleMode: doc.EditMode = 1 - doc.EditMode; break;
+    case KeyAction::SwitchColumn: doc.FocusColumn = 1 - doc.FocusColumn; break;
     case KeyAction::PageUpExtend: doc.SelectionLength -= page; break;
     case KeyAction::PageUp:
         if (!CollapseDown(doc)) doc.Cursor -= page;

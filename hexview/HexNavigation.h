@@ -19,6 +19,7 @@ enum class KeyAction {
     Cut,
     Paste,
     ToggleMode,
+    SwitchColumn,     // Tab, Shift+Tab: the cursor to the other area, same offset
     DeleteForward,
     DeleteBackward,
     Nothing,          // handled, changes nothing (a changing key in a read-only view)
@@ -34,8 +35,8 @@ enum class KeyAction {
 // keys without such a row are unhandled.
 KeyAction KeyActionFor(int key, int modifiers, bool readOnly);
 
-// Applies a moving action (SelectAll, ToggleMode, the page, arrow, Home and
-// End actions) to the cursor and selection; rows is the active pane's rows.
+// Applies a moving action (SelectAll, ToggleMode, SwitchColumn, the page,
+// arrow, Home and End actions) to the cursor and selection; rows is the active pane's rows.
 // Other actions are left alone.
 void ApplyMove(Document &doc, KeyAction action, int32_t rows);
 

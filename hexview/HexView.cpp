@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "document/Binary.h"
+#include "document/Bookmarks.h"
 #include "document/Document.h"
 #include "document/History.h"
 #include "platform/Canvas.h"
@@ -22,8 +23,14 @@ std::list<std::unique_ptr<HexView>> &AllViews() {
 
 }  // namespace
 
+bool HexView::readOnly() const {
+    if (Flags & HexViewReadOnly) return true;
+    return CurrentDocument && DocumentReadOnly(*CurrentDocument);
+}
+
 void DocumentDeleter::operator()(Document *doc) const {
     if (!doc) return;
+    ForgetBookmarks(doc->Store);
     FreeBinary(doc->Store);
     FreeHistory(doc->Hist);
     delete doc;

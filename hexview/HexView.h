@@ -70,7 +70,9 @@ struct HexView {
     HexViewCallback Callback = nullptr;
     int32_t CallbackValue = 0;
 
-    bool readOnly() const { return (Flags & HexViewReadOnly) != 0; }
+    // The view is read-only (HexViewReadOnly), or its document's file can
+    // only be read: edits are refused at once instead of failing at the save.
+    bool readOnly() const;
 };
 
 // Creates the canvas (gadget -1 lets the platform choose the number, which

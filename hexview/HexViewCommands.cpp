@@ -23,6 +23,11 @@ ClipboardRefusedHandler &RefusedHandler() {
     return handler;
 }
 
+EditRefusedHandler &EditRefused() {
+    static EditRefusedHandler handler;
+    return handler;
+}
+
 // Puts the selection on the clipboard in the focus column's text form. A
 // refusal is reported to the handler, so that it is never silent.
 bool CopyToClipboard(const HexView &view, Document &doc) {
@@ -83,6 +88,16 @@ ClipboardRefusedHandler SetClipboardRefusedHandler(ClipboardRefusedHandler handl
     return previous;
 }
 
+EditRefusedHandler SetEditRefusedHandler(EditRefusedHandler handler) {
+    EditRefusedHandler previous = std::move(EditRefused());
+    EditRefused() = std::move(handler);
+    return previous;
+}
+
+void ReportEditRefused(const HexView &view) {
+    if (EditRefused()) EditRefused()(view.Gadget);
+}
+
 int64_t RunHexViewCommand(HexView &view, int command, const uint8_t *data, int64_t length, bool redraw) {
     Document *doc = view.CurrentDocument;
     if (!doc) return 0;
@@ -107,7 +122,11 @@ int64_t RunHexViewCommand(HexView &view, int command, const uint8_t *data, int64
         redraw = false;
         break;
     case HexCut:
-        if (view.readOnly() || SelectionSize(*doc) == 0) return 0;
+        if (SelectionSize(*doc) == 0) return 0;
+        if (view.readOnly()) {
+            ReportEditRefused(view);
+            return 0;
+        }
         if (!CopyToClipboard(view, *doc)) {
             // What could not be copied is not deleted either.
             result = -1;
@@ -117,11 +136,17 @@ int64_t RunHexViewCommand(HexView &view, int command, const uint8_t *data, int64
         DeleteBytes(doc, SelectionStart(*doc), SelectionSize(*doc));
         break;
     case HexPaste:
-        if (view.readOnly()) return 0;
+        if (view.readOnly()) {
+            ReportEditRefused(view);
+            return 0;
+        }
         PasteFromClipboard(*doc);
         break;
     case HexPutData:
-        if (view.readOnly()) return 0;
+        if (view.readOnly()) {
+            ReportEditRefused(view);
+            return 0;
+        }
         PutData(*doc, data, length);
         break;
     case HexReplaceAll:

@@ -21,6 +21,13 @@ enum class ClipboardRefusal {
 using ClipboardRefusedHandler = std::function<void(int gadget, ClipboardRefusal reason)>;
 ClipboardRefusedHandler SetClipboardRefusedHandler(ClipboardRefusedHandler handler);
 
+// Told when a key or command would have changed a read-only view's document
+// (typing, Delete, Backspace, cut, paste, put data), with the view's gadget:
+// nothing was changed, and the user should learn why. Returns the handler set before.
+using EditRefusedHandler = std::function<void(int gadget)>;
+EditRefusedHandler SetEditRefusedHandler(EditRefusedHandler handler);
+void ReportEditRefused(const HexView &view);
+
 // HexViewCommand on a view record. Returns 0, or -1 when a copy or cut was
 // refused (selection too large or unreadable; a refused cut deletes nothing).
 int64_t RunHexViewCommand(HexView &view, int command, const uint8_t *data, int64_t length, bool redraw);

@@ -94,6 +94,8 @@ bool MouseMove(HexView &view, Document &doc) {
 // Returns whether the key was handled (and the view redrawn).
 bool HandleKeyDown(HexView &view, Document &doc, int key, int modifiers) {
     const KeyAction action = KeyActionFor(key, modifiers, view.readOnly());
+    // Without a character area there is nothing to switch to.
+    if (action == KeyAction::SwitchColumn && (view.Flags & HexViewNoCharacters)) return false;
     switch (action) {
     case KeyAction::Unhandled: return false;
     case KeyAction::Undo: RunHexViewCommand(view, HexUndo, nullptr, 0, false); break;
@@ -103,7 +105,7 @@ bool HandleKeyDown(HexView &view, Document &doc, int key, int modifiers) {
     case KeyAction::Paste: RunHexViewCommand(view, HexPaste, nullptr, 0, false); break;
     case KeyAction::DeleteForward: DeleteForward(doc); break;
     case KeyAction::DeleteBackward: DeleteBackward(doc); break;
-    case KeyAction::Nothing: break;
+    case KeyAction::Nothing: ReportEditRefused(view); break;
     default: ApplyMove(doc, action, doc.ActivePane ? doc.ActivePane->Rows : 0); break;
     }
     ClampCursorAndSelection(doc);
@@ -155,7 +157,11 @@ int HandleHexViewEvent(int gadget, const Event &event) {
         break;
     case CanvasInput: {
         const int ch = event.input.character;
-        if (view->readOnly() || ch < 32) break;
+        if (ch < 32) break;
+        if (view->readOnly()) {
+            ReportEditRefused(*view);
+            break;
+        }
         TypeCharacter(*doc, ch);
         ScrollIntoActivePane(*doc, doc->Cursor);
         RedrawHexView(view);

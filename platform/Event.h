@@ -62,7 +62,9 @@ enum Modifier : int {
 // Key codes of canvas key events: letters and digits are their upper-case
 // ASCII codes; the other keys have the values below.
 enum Key : int {
-    KeyA = 'A', KeyC = 'C', KeyV = 'V', KeyX = 'X', KeyY = 'Y', KeyZ = 'Z',
+    KeyA = 'A', KeyB = 'B', KeyC = 'C', KeyV = 'V', KeyX = 'X', KeyY = 'Y', KeyZ = 'Z',
+    KeyEscape = 0x01000000,
+    KeyTab = 0x01000001,      // Shift+Tab too (reported as Tab with Shift)
     KeyBackspace = 0x01000003,
     KeyReturn = 0x01000004,
     KeyInsert = 0x01000006,
@@ -75,6 +77,8 @@ enum Key : int {
     KeyDown = 0x01000015,
     KeyPageUp = 0x01000016,
     KeyPageDown = 0x01000017,
+    KeyF1 = 0x01000030,
+    KeyF2 = 0x01000031,
 };
 
 // What a canvas knew about the input when the event happened.

@@ -18,6 +18,7 @@
 #include "document/HexText.h"
 #include "document/History.h"
 #include "hexview/HexView.h"
+#include "hexview/HexViewCommands.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/InputDialog.h"
@@ -309,6 +310,8 @@ void ApplyTransformation(const AlgorithmRecord *record) {
     HexView *view = Shell().MainView;
     Document *doc = view ? view->CurrentDocument : nullptr;
     if (!doc || !doc->Store || !doc->Hist) return;
+    // A file that can only be read is not changed (the status bar says so).
+    if (view->readOnly()) return ReportEditRefused(*view);
     const int64_t position = ReadNumber(GetControlText(TransformPositionField));
     const int64_t length = ReadNumber(GetControlText(TransformLengthField));
     if (length <= 0) return;
