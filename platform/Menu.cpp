@@ -27,6 +27,7 @@ struct MenuItem {
     std::unique_ptr<QImage> image;     // copy of the image it was built with
     bool checked = false;              // the program's state; Qt's own toggling is undone
     bool registered = false;
+    std::string toolTip;
 };
 
 struct MenuRecord {
@@ -222,6 +223,22 @@ void SetMenuItemShortcut(int menu, int id, const std::string &keys, bool registe
     item->action->setShortcut(QKeySequence());
     QString shown = sequence.toString(QKeySequence::NativeText);
     item->action->setText(shown.isEmpty() ? MenuLabel(item->text) : MenuLabel(item->text) + '\t' + shown);
+}
+
+void SetMenuItemToolTip(int menu, int id, const std::string &text) {
+    MenuItem *item = FindItem(menu, id);
+    if (!item) return;
+    // Qt shows an action's tool tip only in menus that ask for it; without
+    // one of its own, an action's tool tip is its text, which shows nothing new.
+    item->action->setToolTip(text.empty() ? item->action->text() : ToQ(text));
+    for (QObject *parent = item->action->parent(); parent; parent = parent->parent())
+        if (auto *owner = qobject_cast<QMenu *>(parent)) owner->setToolTipsVisible(true);
+    item->toolTip = text;
+}
+
+std::string MenuItemToolTip(int menu, int id) {
+    MenuItem *item = FindItem(menu, id);
+    return item ? item->toolTip : std::string();
 }
 
 bool HasMenuItem(int menu, int id) { return FindItem(menu, id) != nullptr; }

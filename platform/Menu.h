@@ -51,6 +51,9 @@ void SetMenuItemShortcut(int menu, int id, const std::string &keys, bool registe
 
 // Item state; every function ignores a menu or id that does not exist (and
 // the queries then answer false / "").
+// A tool tip shown when the mouse rests on the item ("" removes it).
+void SetMenuItemToolTip(int menu, int id, const std::string &text);
+std::string MenuItemToolTip(int menu, int id);
 bool HasMenuItem(int menu, int id);
 void EnableMenuItem(int menu, int id, bool enable);
 bool IsMenuItemEnabled(int menu, int id);

@@ -98,6 +98,7 @@ void RaiseWindow(int number);
 bool IsWindowVisible(int number);
 void DisableWindow(int number, bool disable);
 void SetWindowTitle(int number, const std::string &title);
+std::string WindowTitle(int number);   // "" when there is no such window
 // Outer position and inner size; -65535 in x or y leaves that coordinate.
 void MoveWindow(int number, int x, int y, int width = -1, int height = -1);
 int WindowX(int number);       // outer position

@@ -1,6 +1,9 @@
 #include "StatusBar.h"
 
+#include <algorithm>
 #include <map>
+
+#include <QEvent>
 
 #include <QLabel>
 #include <QMainWindow>
@@ -29,6 +32,39 @@ QLabel *Field(int window, int field) {
     return it->second.fields[field].data();
 }
 
+// Places the fields that take the rest of their bar after the last fixed
+// field, as high as it, up to the bar's end (less the size grip's room).
+class RestFieldPlacer : public QObject {
+public:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest || event->type() == QEvent::Show)
+            Place(static_cast<QStatusBar *>(watched));
+        return false;
+    }
+    static void Place(QStatusBar *bar) {
+        for (auto &[window, record] : StatusBars()) {
+            if (record.bar != bar) continue;
+            QLabel *last = nullptr;
+            for (const QPointer<QLabel> &field : record.fields) {
+                if (!field) continue;
+                if (field->minimumWidth() == field->maximumWidth()) {
+                    last = field;
+                    continue;
+                }
+                const int x = last ? last->geometry().right() + 4 : 0;
+                const int grip = bar->isSizeGripEnabled() ? 16 : 0;
+                const QRect row = last ? last->geometry() : QRect(0, 0, 0, bar->height());
+                field->setGeometry(x, row.y(), std::max(bar->width() - x - grip, 0), row.height());
+            }
+        }
+    }
+};
+
+RestFieldPlacer *RestPlacer() {
+    static RestFieldPlacer placer;
+    return &placer;
+}
+
 }  // namespace
 
 bool CreateStatusBar(int window, const std::vector<int> &widths) {
@@ -40,15 +76,23 @@ bool CreateStatusBar(int window, const std::vector<int> &widths) {
     record.bar->setSizeGripEnabled(true);
     for (int width : widths) {
         auto *label = new QLabel(record.bar);
-        label->setFixedWidth(width > 0 ? width : 0);
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         label->setTextFormat(Qt::PlainText);
         label->setContentsMargins(2, 0, 2, 0);
-        record.bar->addWidget(label);
+        if (width > 0) {
+            label->setFixedWidth(width);
+            record.bar->addWidget(label);
+        } else {
+            // The rest of the bar, placed by hand: as an item of the bar's
+            // layout it would make the window wider than the fixed fields do.
+            record.bar->installEventFilter(RestPlacer());
+        }
         record.fields.push_back(label);
     }
     main->setStatusBar(record.bar);
+    QStatusBar *bar = record.bar;
     StatusBars()[window] = std::move(record);
+    RestFieldPlacer::Place(bar);
     return true;
 }
 

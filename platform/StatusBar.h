@@ -8,7 +8,8 @@
 namespace hx {
 
 // Gives the main window a status bar with one field per width (replacing an
-// older one). Returns false when the window was not opened with WindowMain.
+// older one); a width of 0 or less makes a field that takes what the fixed
+// ones leave of the bar (and may shrink to nothing in a narrow window). Returns false when the window was not opened with WindowMain.
 bool CreateStatusBar(int window, const std::vector<int> &widths);
 // Sets the text of a field; a field or window that does not exist is ignored.
 void SetStatusBarText(int field, const std::string &text, int window = 0);

@@ -2,9 +2,11 @@
 //
 // Windows report their close box as EventCloseWindow (they stay open: the
 // program decides) and their inner size changes as EventSizeWindow.
+#include <QAction>
 #include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QPointer>
 #include <QScreen>
@@ -185,6 +187,21 @@ QRect NormalOuterGeometry(const WindowRecord &window) {
     return QRect(normal.topLeft() - window.frameOffset, normal.size());
 }
 
+// Escape in a tool window (wherever its keyboard focus is) asks to close
+// it, as its close box does; the program decides what closing means.
+void CloseOnEscape(QWidget *widget, int number) {
+    auto *escape = new QAction(widget);
+    escape->setShortcut(QKeySequence(Qt::Key_Escape));
+    escape->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    widget->addAction(escape);
+    QObject::connect(escape, &QAction::triggered, widget, [number] {
+        Event record;
+        record.window = number;
+        record.kind = EventCloseWindow;
+        PostEvent(record);
+    });
+}
+
 }  // namespace
 
 // ---- windows ----
@@ -225,6 +242,8 @@ QWidget *OpenWindow(int number, int x, int y, int width, int height, const std::
     widget->move(x, y);
     TheTables().windows[number].normal = QRect(widget->pos(), widget->size());
     widget->installEventFilter(Filter());
+    if ((flags & WindowTool) != 0)
+        CloseOnEscape(widget, number);
     if ((flags & WindowHidden) == 0)
         widget->show();
     return widget;
@@ -305,6 +324,11 @@ void DisableWindow(int number, bool disable) {
 void SetWindowTitle(int number, const std::string &title) {
     if (QWidget *widget = WindowWidget(number))
         widget->setWindowTitle(QString::fromStdString(title));
+}
+
+std::string WindowTitle(int number) {
+    QWidget *widget = WindowWidget(number);
+    return widget != nullptr ? widget->windowTitle().toStdString() : std::string();
 }
 
 void MoveWindow(int number, int x, int y, int width, int height) {
