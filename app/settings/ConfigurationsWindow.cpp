@@ -1,7 +1,9 @@
 // The configurations window (window 5): language, icon theme, launch picture
 // and the two cache sizes. Built anew from the settings each time it opens,
-// modal by disabling the other windows; Apply changes the settings in memory,
-// which take effect at the next start and are written when the program ends.
+// modal by disabling the other windows; OK and Apply change the settings in
+// memory (OK also closes; Cancel, Escape and the close box close without
+// applying), which take effect at the next start and are written when the
+// program ends.
 #include "app/settings/ConfigurationsWindow.h"
 
 #include <algorithm>
@@ -154,6 +156,13 @@ bool OnControl(const Event &event) {
     case ConfigApply:
         Apply();
         return true;
+    case ConfigOk:
+        Apply();
+        Close();
+        return true;
+    case ConfigCancel:
+        Close();
+        return true;
     default:
         return true;   // the drop-downs and the check box are read at Apply
     }
@@ -212,6 +221,8 @@ void OpenConfigurationsWindow() {
 
     // When the changes apply: the Part's window says nothing, and users wonder.
     CreateLabel(ConfigFirstLabel + 5, w, 200, height - 80, panelWidth, 36, GetText("AppliesAtNextStart"));
+    CreateButton(ConfigOk, w, width - 330, height - 35, 100, 25, GetText("OK"));
+    CreateButton(ConfigCancel, w, width - 220, height - 35, 100, 25, GetText("Cancel"));
     CreateButton(ConfigApply, w, width - 110, height - 35, 100, 25, GetText("Apply"));
 
     ConfigState &state = State();

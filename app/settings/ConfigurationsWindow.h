@@ -21,6 +21,8 @@ enum ConfigurationsControl : int {
     ConfigHistoryPanel = 65,
     ConfigHistorySpin = 66,
     ConfigFirstLabel = 500,  // 500 ... 505: the labels and the note under the panels
+    ConfigOk = 520,          // apply and close
+    ConfigCancel = 521,      // close without applying (also Escape and the close box)
 };
 
 // Opens window 5 built from the settings, shows it and disables windows 0–4 and 6.

@@ -1,5 +1,6 @@
 #include "app/settings/Ini.h"
 
+#include <filesystem>
 #include <string>
 
 #include "platform/File.h"
@@ -125,6 +126,30 @@ std::optional<std::string> ReadTextFile(const std::string &path, int64_t maxByte
         text.resize(lastLine == std::string::npos ? 0 : lastLine + 1);
     }
     return text;
+}
+
+bool WriteTextFileReplacing(const std::string &path, const std::string &text) {
+    // The folder and the one above it; failures show up when the file is created.
+    std::error_code ignored;
+    std::filesystem::create_directories(FolderOf(path), ignored);
+
+    const std::string temporary = path + ".new";
+    if (FileHandle out = FileHandle::create(temporary)) {
+        const bool written = out.write(text.data(), static_cast<int64_t>(text.size())) && out.flush();
+        out.close();
+        if (written && RenameFile(temporary, path))
+            return true;
+        RemoveFile(temporary);
+        return false;
+    }
+    if (!FileExists(path))
+        return false;
+    FileHandle out = FileHandle::openReadWrite(path);
+    if (!out)
+        return false;
+    if (!out.truncate(0) || !out.write(text.data(), static_cast<int64_t>(text.size())))
+        return false;
+    return out.flush();
 }
 
 void IniWriter::group(std::string_view name) {

@@ -47,6 +47,13 @@ IniFile ParseIni(std::string_view text);
 // A longer file is cut after the last complete line within maxBytes.
 std::optional<std::string> ReadTextFile(const std::string &path, int64_t maxBytes);
 
+// Creates the folder of path (and the one above it) when missing, then writes
+// text as the whole file: into a temporary file beside it that is renamed
+// over the old one, so that a full disk or a write error never leaves a
+// cut-off file behind. In a folder that takes no new files an existing file
+// is overwritten in place. false when nothing could be written completely.
+bool WriteTextFileReplacing(const std::string &path, const std::string &text);
+
 // Builds INI text line by line.
 class IniWriter {
 public:

@@ -198,32 +198,7 @@ std::string FormatSettings(const Settings &s) {
 }
 
 bool WriteSettingsFile(const std::string &path, const Settings &settings) {
-    // The folder and the one above it; failures show up when the file is created.
-    std::error_code ignored;
-    std::filesystem::create_directories(FolderOf(path), ignored);
-
-    const std::string text = FormatSettings(settings);
-    // Write a temporary file beside the old one and rename it over, so that a
-    // full disk or a write error never leaves a cut-off configuration behind.
-    const std::string temporary = path + ".new";
-    if (FileHandle out = FileHandle::create(temporary)) {
-        const bool written = out.write(text.data(), static_cast<int64_t>(text.size())) && out.flush();
-        out.close();
-        if (written && RenameFile(temporary, path))
-            return true;
-        RemoveFile(temporary);
-        return false;
-    }
-    // A folder we may not create files in can still hold a file we may
-    // overwrite: write it in place then.
-    if (!FileExists(path))
-        return false;
-    FileHandle out = FileHandle::openReadWrite(path);
-    if (!out)
-        return false;
-    if (!out.truncate(0) || !out.write(text.data(), static_cast<int64_t>(text.size())))
-        return false;
-    return out.flush();
+    return WriteTextFileReplacing(path, FormatSettings(settings));
 }
 
 void AddRecentFile(Settings &settings, const std::string &path) {

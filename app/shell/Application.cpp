@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <utility>
 
+#include "app/bookmarks/BookmarkKeeping.h"
 #include "app/shell/CommandStates.h"
 #include "app/settings/ConfigurationsWindow.h"
 #include "app/settings/Ini.h"
@@ -17,13 +18,16 @@
 #include "app/shell/MenuBuilder.h"
 #include "app/shell/MenuIds.h"
 #include "app/settings/Settings.h"
+#include "app/shell/ShellKeys.h"
 #include "app/shell/Status.h"
+#include "app/shell/Title.h"
 #include "app/settings/Theme.h"
 #include "app/toolwindows/ToolWindows.h"
 #include "document/Document.h"
 #include "document/Save.h"
 #include "hexview/HexNavigation.h"
 #include "hexview/HexView.h"
+#include "hexview/HexViewCommands.h"
 #include "hexview/HexViewDrop.h"
 #include "hexview/HexViewLook.h"
 #include "platform/Canvas.h"
@@ -82,11 +86,6 @@ Document *DocumentOfFile(HexView *view, const std::string &path) {
         if (!store.File.isOpen() && !store.FileName.empty() && NormalPath(store.FileName) == spelled) return doc;
     }
     return nullptr;
-}
-
-std::string DocumentTitle(const Document *doc) {
-    if (doc && doc->Store && !doc->Store->FileName.empty()) return FileNamePart(doc->Store->FileName);
-    return GetText("\\Window\\New");
 }
 
 std::string SaveReason(const SaveResult &result) {
@@ -193,8 +192,9 @@ void ReportOpening(Binary *store, const std::string &name) {
 
 void UpdateTabText(Document *doc) {
     if (!doc || !doc->Tab) return;
-    doc->Tab->text = DocumentTitle(doc);
+    doc->Tab->text = DocumentDisplayName(doc);
     doc->Tab->displayText = doc->Tab->text;
+    RefreshTabToolTip(doc);
     SetTabBarState(TabBarGadget, TabBarSelectedItem);  // asks for a redraw
 }
 
@@ -204,7 +204,7 @@ bool MayLoseChanges(Document *doc) {
     SaveQuestion question;
     question.window = MainWindowNumber;
     question.title = GetText("\\Messages\\Title");
-    question.text = FillPlaceholder(GetText("\\Messages\\UnsavedChanges"), "%FILE", DocumentTitle(doc));
+    question.text = FillPlaceholder(GetText("\\Messages\\UnsavedChanges"), "%FILE", DocumentDisplayName(doc));
     question.saveText = GetText("\\Messages\\Save");
     question.discardText = GetText("\\Messages\\Discard");
     question.cancelText = GetText("\\Messages\\Cancel");
@@ -304,7 +304,34 @@ void HandleTabBar(const Event &event) {
     if (mouse && FocusedControl() == TabBarGadget) FocusControl(MainViewGadget);
 }
 
+// Shows the next (step 1) or previous (-1) tab's document, wrapping around.
+void SwitchTab(int step) {
+    const int count = CountTabBarItems(TabBarGadget);
+    if (count < 2) return;
+    const int selected = SelectedTabBarItem(TabBarGadget);
+    const int next = ((selected < 0 ? 0 : selected) + step + count) % count;
+    SetTabBarState(TabBarGadget, next);
+    if (TabBarItem *item = GetTabBarItem(TabBarGadget, next))
+        ShowInMainView(static_cast<Document *>(TabBarItemData(item)));
+}
+
+// A read-only document refused an edit: the status bar says so.
+void TellEditRefused(int gadget) {
+    if (gadget != MainViewGadget) return;
+    NoteEditRefused(MainDocument());
+    RefreshStatus(MainView(), 0);
+}
+
+bool HandleMenu(int id);
+
 void HandleHexViewControl(const Event &event) {
+    // Keys of the main window (tabs, bookmarks, help) before the view's own.
+    if (event.control == MainViewGadget && event.type == CanvasKeyDown) {
+        if (const int command = ShellCommandForKey(event.input.key, event.input.modifiers)) {
+            HandleMenu(command);
+            return;
+        }
+    }
     HandleHexViewEvent(event.control, event);
     if (event.type != CanvasRightClick) return;
     if (event.control == MainViewGadget) {
@@ -359,6 +386,10 @@ bool HandleMenu(int id) {
         return true;
     case CommandRemoveSplitter:
         HexViewCommand(MainViewGadget, HexUnsplit, nullptr, 0);
+        return true;
+    case CommandNextTab:
+    case CommandPreviousTab:
+        SwitchTab(id == CommandNextTab ? 1 : -1);
         return true;
     case CommandSign:
         CheckCommand(CommandSign, !IsCommandChecked(CommandSign));
@@ -467,6 +498,8 @@ Document *OpenFileInEditor(int gadget, const std::string &name) {
     doc->Tab = GetTabBarItem(tabBar, index);
     FocusControl(gadget);
     ReportOpening(doc->Store, name);
+    LoadDocumentBookmarks(doc);
+    RefreshTabToolTip(doc);
     // A name that is no file yet enters the recent list at its first save.
     if (doc->Store && doc->Store->File.isOpen()) AddRecentFile(name);
     return doc;
@@ -481,11 +514,14 @@ Document *NewFileInEditor(int gadget) {
     SetTabBarState(tabBar, index);
     doc->Tab = GetTabBarItem(tabBar, index);
     FocusControl(gadget);
+    LoadDocumentBookmarks(doc);
+    RefreshTabToolTip(doc);
     return doc;
 }
 
 void CloseDocument(Document *doc) {
     if (!doc) return;
+    KeepDocumentBookmarks(doc);
     int index = TabBarItemIndex(TabBarGadget, doc->Tab);
     if (index >= 0) RemoveTabBarItem(TabBarGadget, index);
     CloseEditorFile(MainViewGadget, doc);
@@ -620,6 +656,7 @@ bool SaveDocumentInteractive(Document *doc, bool askName) {
         UpdateTabText(doc);
         AddRecentFile(store->FileName);
     }
+    DocumentBookmarksSaved(doc);
     if (HexView *view = static_cast<HexView *>(doc->View); view && view->CurrentDocument == doc)
         RedrawHexView(view);
     return true;
@@ -657,6 +694,7 @@ void StartUp(const std::string &firstFile) {
         for (const ToolModule *tool : ToolModules())
             if (tool->selection) tool->selection(start, length);
     });
+    SetEditRefusedHandler(TellEditRefused);
     SetValuesListener([](HexView *view) {
         for (const ToolModule *tool : ToolModules())
             if (tool->viewChanged) tool->viewChanged(view);
@@ -723,6 +761,8 @@ void ShutDown() {
     for (int gadget : {32, 42, 46, 47, 52, MainViewGadget}) {
         HexView *view = HexViewByGadget(gadget);
         if (!view) continue;
+        if (gadget == MainViewGadget)
+            for (auto &doc : view->Documents) KeepDocumentBookmarks(doc.get());
         while (!view->Documents.empty()) CloseEditorFile(gadget, view->Documents.front().get());
         if (gadget != MainViewGadget) DestroyHexView(gadget);
     }

@@ -56,6 +56,9 @@ constexpr Shortcut MainShortcuts[] = {
     {CommandSaveAs, "Ctrl+Shift+S", true}, {CommandClose, "Ctrl+W", true}, {CommandQuit, "Ctrl+Q", true},
     {CommandUndo, "Ctrl+Z", false},   {CommandRedo, "Ctrl+Y", false},    {CommandCut, "Ctrl+X", false},
     {CommandCopy, "Ctrl+C", false},   {CommandPaste, "Ctrl+V", false},   {CommandSelectAll, "Ctrl+A", false},
+    // Keys of the main view that the loop turns into these commands (ShellKeys.h).
+    {CommandAddBookmark, "Ctrl+B", false}, {CommandNextBookmark, "F2", false},
+    {CommandPreviousBookmark, "Shift+F2", false}, {CommandKeys, "F1", true},
 };
 
 void AddShortcuts(int menu) {
@@ -89,7 +92,8 @@ void AddRecentEntries(const std::vector<std::string> &recentFiles) {
     if (recentFiles.empty()) AddMenuItem(-1, GetText("Empty"), nullptr, 0, MenuItemDisabled);
     for (const std::string &path : recentFiles) {
         RecentPaths().push_back(path);
-        AddMenuItem(-1, FileNamePart(path), nullptr, reinterpret_cast<intptr_t>(&RecentPaths().back()));
+        const int id = AddMenuItem(-1, FileNamePart(path), nullptr, reinterpret_cast<intptr_t>(&RecentPaths().back()));
+        SetMenuItemToolTip(MainMenu, id, path);
     }
     CloseMenuGroup();
     CloseSubMenu(MainMenu);
@@ -142,6 +146,10 @@ void BuildMainMenu(const std::vector<std::string> &recentFiles) {
     AddMenuEntry(CommandSelectAll, "SelectAll");
     AddMenuSeparator(MainMenu);
     AddSearchMenuEntries();
+    AddMenuSeparator(MainMenu);
+    AddMenuEntry(CommandAddBookmark, "AddBookmark");
+    AddMenuEntry(CommandNextBookmark, "NextBookmark");
+    AddMenuEntry(CommandPreviousBookmark, "PreviousBookmark");
 
     AddMenuTitle(MainMenu, GetText("Tools"));
     AddMenuEntry(CommandValuesEditor, "ValuesEditor");
@@ -158,6 +166,8 @@ void BuildMainMenu(const std::vector<std::string> &recentFiles) {
     AddAlgorithmEntries(TransformationRegistry(), -1, "Cipher");
     CloseMenuGroup();
     CloseSubMenu(MainMenu);
+    AddMenuSeparator(MainMenu);
+    AddMenuEntry(CommandBookmarks, "Bookmarks");
 
     AddMenuTitle(MainMenu, GetText("Configurations"));
     AddMenuEntry(CommandConfigurations, "Configurations");
@@ -171,6 +181,10 @@ void BuildMainMenu(const std::vector<std::string> &recentFiles) {
     AddMenuItem(CommandLittleEndian, GetText("LittleEndian"), nullptr, 0, MenuItemRadio);
     CloseMenuGroup();
     CloseSubMenu(MainMenu);
+
+    AddMenuTitle(MainMenu, GetText("Help"));
+    AddMenuEntry(CommandKeys, "Keys");
+    AddMenuEntry(CommandAbout, "About");
 
     AddShortcuts(MainMenu);
 }
@@ -230,7 +244,9 @@ void BuildToolBar() {
 }
 
 void BuildStatusBar() {
-    CreateStatusBar(MainWindowNumber, {StatusFieldWidth, StatusFieldWidth, StatusFieldWidth});
+    // The fourth field (offset, mode, read-only) takes the rest of the bar, so
+    // that the window can still be made as narrow as the three fixed ones allow.
+    CreateStatusBar(MainWindowNumber, {StatusFieldWidth, StatusFieldWidth, StatusFieldWidth, 0});
 }
 
 bool ShowLaunchWindow() {

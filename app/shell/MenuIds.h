@@ -32,6 +32,15 @@ enum MenuCommand : int {
     CommandSearchAgain = 31,   // F3: the Search button's work from the main view
     CommandGoTo = 32,          // Ctrl+G: the cursor to an offset typed in a small dialog
     CommandFindPrevious = 100, // Shift+F3: the search window's Find previous from the main view
+    // Bookmarks, tabs and help: 120 ... 139.
+    CommandAddBookmark = 120,       // Ctrl+B
+    CommandNextBookmark = 121,      // F2
+    CommandPreviousBookmark = 122,  // Shift+F2
+    CommandBookmarks = 123,         // the Bookmarks window
+    CommandNextTab = 124,           // Ctrl+Tab, Ctrl+PageDown
+    CommandPreviousTab = 125,       // Ctrl+Shift+Tab, Ctrl+PageUp
+    CommandKeys = 126,              // F1: the keys
+    CommandAbout = 127,
 };
 
 }  // namespace hx

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/shell/Globals.h"
+#include "app/shell/Title.h"
 #include "app/settings/Language.h"
 #include "document/Binary.h"
 #include "document/Document.h"
@@ -55,7 +56,30 @@ std::string StoreText(const Binary *store) {
     return text + std::to_string(percent) + "%)";
 }
 
+// Where the cursor stood when an edit was refused; the notice goes when it moves.
+struct RefusedAt {
+    const Document *doc = nullptr;
+    int64_t cursor = 0, selection = 0;
+};
+RefusedAt g_refused;
+
+bool StillRefused(const Document &doc) {
+    return g_refused.doc == &doc && g_refused.cursor == doc.Cursor && g_refused.selection == doc.SelectionLength;
+}
+
 }  // namespace
+
+std::string ModeText(const Document &doc, bool readOnly, bool refused) {
+    char offset[24];
+    std::snprintf(offset, sizeof offset, "0x%llX", static_cast<unsigned long long>(doc.Cursor + doc.SelectionLength));
+    std::string text = std::string(offset) + "  " + GetText(doc.EditMode == 0 ? "Insert" : "Overwrite");
+    if (readOnly) text += "  " + GetText(refused ? "ReadOnlyRefused" : "ReadOnly");
+    return text;
+}
+
+void NoteEditRefused(const Document *doc) {
+    g_refused = doc ? RefusedAt{doc, doc->Cursor, doc->SelectionLength} : RefusedAt{};
+}
 
 std::string FormatSize(int64_t bytes) {
     if (bytes == 0) return "0 B";
@@ -82,6 +106,8 @@ void RefreshStatus(HexView *view, int) {
         SetStatusBarText(StatusHistoryField,
                          GetText("HistoryCacheSize") + ": " + FormatSize(doc.Hist ? HistorySize(doc.Hist) : 0));
         SetStatusBarText(StatusStoreField, StoreText(doc.Store));
+        SetStatusBarText(StatusModeField, ModeText(doc, view->readOnly(), StillRefused(doc)));
+        RefreshMainTitle();
     }
     if (ValuesListener()) ValuesListener()(view);
 }

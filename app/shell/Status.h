@@ -9,6 +9,7 @@
 
 namespace hx {
 
+struct Document;
 struct HexView;
 
 // Status bar fields of the main window.
@@ -16,6 +17,7 @@ enum StatusField : int {
     StatusCursorField = 0,
     StatusHistoryField = 1,
     StatusStoreField = 2,
+    StatusModeField = 3,   // cursor offset in hexadecimal, INS / OVR, read-only
 };
 inline constexpr int StatusFieldWidth = 200;
 
@@ -30,6 +32,16 @@ std::string FormatSize(int64_t bytes);
 // group) and passes the selection to the selection listener; for every view
 // calls the values listener. A view without a document changes nothing.
 void RefreshStatus(HexView *view, int value);
+
+// Field 3's text: the offset of the cursor's moving end in upper-case
+// hexadecimal ("0x1F"), the edit mode (texts "Insert" / "Overwrite"), and for
+// a read-only document "ReadOnly", or "ReadOnlyRefused" while the cursor
+// stands where an edit was just refused.
+std::string ModeText(const Document &doc, bool readOnly, bool refused);
+
+// An edit of the main view's read-only document was refused: field 3 says so
+// until the cursor, the selection or the document changes.
+void NoteEditRefused(const Document *doc);
 
 // Listeners for the tool windows that follow the main view: the selection
 // (start and length, decimal in their fields) and the values at a view's

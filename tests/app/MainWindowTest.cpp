@@ -89,7 +89,7 @@ TEST_F(MainWindowTest, OpensTheWindowWithBarsTabBarAndView) {
     EXPECT_EQ(WindowHeight(0), MainWindowInnerHeight);
     EXPECT_FALSE(IsWindow(LaunchWindowNumber));
 
-    EXPECT_EQ(StatusBarFieldCount(), 3);
+    EXPECT_EQ(StatusBarFieldCount(), 4);
     EXPECT_EQ(MenuItemText(MainMenu, FirstGroupItem(RecentGroup)), "one.bin");
     EXPECT_TRUE(HasMenuItem(ViewPopupMenu, CommandAddSplitter));
     EXPECT_TRUE(HasToolBarButton(0, CommandPaste));

@@ -96,7 +96,7 @@ protected:
 };
 
 TEST_F(StatusTest, CursorOrSelectionByEditMode) {
-    EXPECT_EQ(StatusBarFieldCount(), 3);
+    EXPECT_EQ(StatusBarFieldCount(), 4);
     for (int field = 0; field < 3; ++field) EXPECT_EQ(StatusBarFieldWidth(field), StatusFieldWidth);
 
     EXPECT_EQ(CursorField(0, 5, 0), "Offset: 5");

@@ -1,0 +1,106 @@
+#include "app/shell/Help.h"
+
+#include <cstdio>
+
+#include <libdeflate.h>
+#include <openssl/crypto.h>
+#include <png.h>
+#include <zip.h>
+#include <zlib.h>
+
+#include <QtGlobal>
+
+#include "app/settings/Language.h"
+#include "app/shell/MainWindow.h"
+#include "app/shell/MenuIds.h"
+#include "platform/Dialogs.h"
+#include "platform/InputDialog.h"
+#include "platform/Platform.h"
+#include "platform/Table.h"
+
+#ifndef HEXALOOM_VERSION
+#define HEXALOOM_VERSION "0"
+#endif
+
+namespace hx {
+
+namespace {
+
+constexpr int Window = KeysWindowNumber;
+
+std::string Text(const char *key) { return GetText(std::string("\\Help\\") + key); }
+
+void ShowKeysWindow() {
+    if (!IsWindow(Window)) {
+        OpenWindow(Window, 0, 0, KeysWindowWidth, KeysWindowHeight, GetText("\\Window\\Keys"),
+                   WindowTool | WindowHidden | WindowCentered, MainWindowNumber);
+        CreateTable(KeysTable, Window, 10, 10, KeysWindowWidth - 20, KeysWindowHeight - 20,
+                    {Text("KeysColumn"), Text("ActionColumn")}, {200, 0});
+    }
+    std::vector<TableRow> rows;
+    for (const auto &[keys, action] : KeyRows()) rows.push_back({{keys, action}});
+    SetTableRows(KeysTable, rows);
+    ShowWindow(Window, true);
+    ActivateWindow(Window);
+}
+
+bool OnMenu(int id) {
+    if (id == CommandKeys) {
+        ShowKeysWindow();
+        return true;
+    }
+    if (id == CommandAbout) {
+        ShowMessage(MainWindowNumber, Text("AboutTitle"), AboutText());
+        return true;
+    }
+    return false;
+}
+
+bool OnControl(const Event &event) { return event.window == Window; }
+
+bool OnClose(int window) {
+    if (window != Window) return false;
+    ShowWindow(Window, false);
+    return true;
+}
+
+}  // namespace
+
+std::vector<std::pair<std::string, std::string>> KeyRows() {
+    std::vector<std::pair<std::string, std::string>> rows;
+    for (int i = 1; i < 100; ++i) {
+        char key[16];
+        std::snprintf(key, sizeof key, "\\Help\\Row%02d", i);
+        if (!HasText(key)) break;
+        const std::string row = GetText(key);
+        const size_t bar = row.find('|');
+        if (bar == std::string::npos) rows.emplace_back(row, std::string());
+        else rows.emplace_back(row.substr(0, bar), row.substr(bar + 1));
+    }
+    return rows;
+}
+
+std::vector<std::pair<std::string, std::string>> LibraryVersions() {
+    return {
+        {"Qt", qVersion()},
+        {"libzip", zip_libzip_version()},
+        {"libpng", png_get_libpng_ver(nullptr)},
+        {"zlib", zlibVersion()},
+        {"libdeflate", LIBDEFLATE_VERSION_STRING},
+        {"OpenSSL", OpenSSL_version(OPENSSL_VERSION_STRING)},
+    };
+}
+
+std::string AboutText() {
+    std::string text = "Hexaloom " HEXALOOM_VERSION "\n" + Text("Description") + "\n\n" + Text("Libraries") + "\n";
+    for (const auto &[name, version] : LibraryVersions()) text += name + " " + version + "\n";
+    return text;
+}
+
+const ToolModule HelpTool{
+    .menu = OnMenu,
+    .control = OnControl,
+    .close = OnClose,
+};
+
+}  // namespace hx
