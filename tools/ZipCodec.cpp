@@ -26,6 +26,9 @@ int WindowBits(ZipContainer container) {
 // The container of compressed data, told by its first two bytes: the gzip
 // magic, or a zlib header (method 8, a window of at most 32 KiB and the
 // check bits that make the 16-bit header a multiple of 31); else raw DEFLATE.
+// Raw DEFLATE from an encoder never looks like zlib: a first byte with the low
+// nibble 8 would be a stored, non-final block with a padding bit set, and
+// encoders pad with zeros.
 ZipContainer Detect(const uint8_t head[2]) {
     if (head[0] == 0x1F && head[1] == 0x8B) return ZipContainer::Gzip;
     if ((head[0] & 0x0F) == Z_DEFLATED && (head[0] >> 4) <= 7 && ((head[0] << 8) | head[1]) % 31 == 0)
