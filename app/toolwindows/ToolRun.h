@@ -44,7 +44,7 @@ enum class ToolRunResult {
 ToolRunResult RunOverRange(Binary *store, int64_t position, int64_t length, const ToolRun &run);
 
 // Window numbers 0 ... ToolBusyWindows - 1 are the ones a busy tool disables.
-inline constexpr int ToolBusyWindows = 16;
+inline constexpr int ToolBusyWindows = 32;
 
 // The busy state of a tool window: every other open window among 0 ...
 // ToolBusyWindows - 1 is disabled while it lives and enabled again when it
