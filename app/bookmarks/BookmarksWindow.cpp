@@ -16,6 +16,7 @@
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/FormDialog.h"
+#include "platform/InputDialog.h"
 #include "platform/Platform.h"
 #include "platform/Table.h"
 
@@ -236,7 +237,8 @@ void StepToBookmark(bool forward) {
 void ShowBookmarksWindow() {
     if (!IsWindow(Window)) OpenBookmarksWindow();
     Refresh(true);
-    ShowWindow(Window, true);
+    // In front with the keyboard: arrows and Enter go to a bookmark, Escape closes.
+    ActivateWindow(Window);
 }
 
 const ToolModule BookmarksTool{
