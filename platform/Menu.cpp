@@ -22,7 +22,8 @@ namespace {
 
 struct MenuItem {
     QPointer<QAction> action;
-    std::string text;                  // as built, without shortcut
+    std::string label;                 // as built, with its access marker
+    std::string text;                  // as shown: the marker taken out
     std::vector<std::string> path;     // titles of the menus holding it
     std::unique_ptr<QImage> image;     // copy of the image it was built with
     bool checked = false;              // the program's state; Qt's own toggling is undone
@@ -61,14 +62,9 @@ MenuItem *FindItem(int menu, int id) {
 
 QString ToQ(const std::string &s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
-// Text as a menu shows it. Qt reads "&" as the marker of the underlined
-// access letter; none of our texts (file names, language texts, algorithm
-// names) uses it that way, so every "&" is doubled to be shown as itself.
-QString MenuLabel(const std::string &s) {
-    QString text = ToQ(s);
-    text.replace(QLatin1Char('&'), QLatin1String("&&"));
-    return text;
-}
+// Qt reads "&" as the marker of the underlined access letter and "&&" as
+// an "&" of the text, as the texts are written.
+QString MenuLabel(const std::string &s) { return ToQ(s); }
 
 int g_openPopup = -1;
 
@@ -97,6 +93,26 @@ void RestoreChecksOf(int menu) {
 }
 
 }  // namespace
+
+std::string ShownMenuText(std::string_view text) {
+    std::string shown;
+    shown.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '&' && i + 1 < text.size()) ++i;   // "&x" shows x, "&&" shows "&"
+        shown += text[i];
+    }
+    return shown;
+}
+
+std::string LiteralMenuText(std::string_view text) {
+    std::string literal;
+    literal.reserve(text.size());
+    for (const char c : text) {
+        if (c == '&') literal += '&';
+        literal += c;
+    }
+    return literal;
+}
 
 bool CreateMenu(int menu, int window) {
     FreeMenu(menu);
@@ -139,7 +155,7 @@ void AddMenuTitle(int menu, const std::string &text) {
     if (!record || !record->bar) return;
     QMenu *top = record->bar->addMenu(MenuLabel(text));
     record->stack.assign(1, top);
-    record->titles.assign(1, text);
+    record->titles.assign(1, ShownMenuText(text));
     record->radioSet = nullptr;
 }
 
@@ -151,7 +167,7 @@ void OpenSubMenu(int menu, const std::string &text, const QImage *icon) {
     QMenu *sub = target->addMenu(MenuLabel(text));
     if (icon && !icon->isNull()) sub->setIcon(QIcon(QPixmap::fromImage(*icon)));
     record->stack.push_back(sub);
-    record->titles.push_back(text);
+    record->titles.push_back(ShownMenuText(text));
     record->radioSet = nullptr;
 }
 
@@ -172,7 +188,8 @@ void AddMenuAction(int menu, int id, const std::string &text, const QImage *icon
     QAction *action = target->addAction(MenuLabel(text));
     MenuItem item;
     item.action = action;
-    item.text = text;
+    item.label = text;
+    item.text = ShownMenuText(text);
     // The pop-up's root has an empty title; it is not part of the path.
     item.path.assign(record->titles.begin() + (record->popup ? 1 : 0), record->titles.end());
     if (icon && !icon->isNull()) {
@@ -213,7 +230,7 @@ void SetMenuItemShortcut(int menu, int id, const std::string &keys, bool registe
     QKeySequence sequence(ToQ(keys), QKeySequence::PortableText);
     item->registered = registered && !sequence.isEmpty();
     if (item->registered) {
-        item->action->setText(MenuLabel(item->text));
+        item->action->setText(MenuLabel(item->label));
         item->action->setShortcut(sequence);
         // Active wherever the main window is active, also with the menu closed.
         item->action->setShortcutContext(Qt::WindowShortcut);
@@ -222,7 +239,7 @@ void SetMenuItemShortcut(int menu, int id, const std::string &keys, bool registe
     // Shown only: a menu item's text after a tab is drawn where shortcuts are.
     item->action->setShortcut(QKeySequence());
     QString shown = sequence.toString(QKeySequence::NativeText);
-    item->action->setText(shown.isEmpty() ? MenuLabel(item->text) : MenuLabel(item->text) + '\t' + shown);
+    item->action->setText(shown.isEmpty() ? MenuLabel(item->label) : MenuLabel(item->label) + '\t' + shown);
 }
 
 void SetMenuItemToolTip(int menu, int id, const std::string &text) {

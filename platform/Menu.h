@@ -8,16 +8,24 @@
 // separators. An id may appear in several menus; within one menu it names one
 // item (adding it again replaces the older entry in the lookup, both stay shown).
 //
-// Every text (titles, submenus, items) is shown exactly as given: "&" is no
-// access-letter marker here, so a file "R&D.bin" reads "R&D.bin".
+// Texts (titles, submenus, items) mark their access letter with "&" ("&File"
+// is opened with Alt+F) and write an "&" of the text as "&&"; texts that
+// are no language text (file names) go through LiteralMenuText, so that
+// "R&D.bin" reads "R&D.bin".
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QImage;
 
 namespace hx {
+
+// The text as a menu shows it: access markers taken out, "&&" as "&".
+std::string ShownMenuText(std::string_view text);
+// A text to be shown as it is (every "&" doubled).
+std::string LiteralMenuText(std::string_view text);
 
 enum MenuItemFlag : int {
     MenuItemCheck = 1,      // shows a check mark when checked
@@ -59,7 +67,7 @@ void EnableMenuItem(int menu, int id, bool enable);
 bool IsMenuItemEnabled(int menu, int id);
 void CheckMenuItem(int menu, int id, bool check);
 bool IsMenuItemChecked(int menu, int id);
-// The item's text as built (without a shown shortcut).
+// The item's text as shown (ShownMenuText of its text, without a shortcut).
 std::string MenuItemText(int menu, int id);
 // The shortcut shown beside the item in native text ("" when none).
 std::string MenuItemShortcutText(int menu, int id);

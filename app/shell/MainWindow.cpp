@@ -92,7 +92,9 @@ void AddRecentEntries(const std::vector<std::string> &recentFiles) {
     if (recentFiles.empty()) AddMenuItem(-1, GetText("Empty"), nullptr, 0, MenuItemDisabled);
     for (const std::string &path : recentFiles) {
         RecentPaths().push_back(path);
-        const int id = AddMenuItem(-1, FileNamePart(path), nullptr, reinterpret_cast<intptr_t>(&RecentPaths().back()));
+        // A file name is shown as it is: an "&" in it is no access letter.
+        const int id = AddMenuItem(-1, LiteralMenuText(FileNamePart(path)), nullptr,
+                                   reinterpret_cast<intptr_t>(&RecentPaths().back()));
         SetMenuItemToolTip(MainMenu, id, path);
     }
     CloseMenuGroup();
@@ -335,7 +337,8 @@ bool OpenMainWindow() {
     CreateTabBar(TabBarGadget, layout.tabBarX, layout.tabBarY, layout.tabBarWidth, layout.tabBarHeight,
                  MainTabBarAttributes, MainWindowNumber);
     AddTabBarItem(TabBarGadget, TabBarNewTabItem, "", GetIcon("New"), nullptr);
-    SetTabBarToolTips(TabBarGadget, "%ITEM", GetText("\\Menu\\New"), GetText("\\Menu\\Close"));
+    SetTabBarToolTips(TabBarGadget, "%ITEM", ShownMenuText(GetText("\\Menu\\New")),
+                      ShownMenuText(GetText("\\Menu\\Close")));
     SetCanvasDropFiles(TabBarGadget, true);
 
     HexView *view = CreateHexView(MainViewGadget, MainWindowNumber, layout.viewX, layout.viewY, layout.viewWidth,

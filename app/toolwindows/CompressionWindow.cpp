@@ -69,11 +69,11 @@ std::string LabelText(const char *key, const char *fallback) { return Text(key, 
 
 std::string FormatName(CodecFormat format) {
     switch (format) {
-    case CodecFormat::BriefLz: return GetText("\\Menu\\BriefLZ");
-    case CodecFormat::Lzma: return GetText("\\Menu\\LZMA");
+    case CodecFormat::BriefLz: return ShownMenuText(GetText("\\Menu\\BriefLZ"));
+    case CodecFormat::Lzma: return ShownMenuText(GetText("\\Menu\\LZMA"));
     case CodecFormat::Zip: break;
     }
-    return GetText("\\Menu\\Zip");
+    return ShownMenuText(GetText("\\Menu\\Zip"));
 }
 
 void TellUser(const std::string &text) { ShowMessage(Window, GetText("\\Messages\\Title"), text); }

@@ -22,6 +22,7 @@
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/Platform.h"
+#include "platform/Menu.h"
 #include "tools/AlgorithmRegistry.h"
 
 namespace hx {
@@ -68,7 +69,7 @@ void OpenFingerprintWindow() {
     CreateLabel(FingerprintAlgorithmLabel, Window, gx + 10, gy + 20, 100, 20, LabelText("Algorithm"));
     CreateDropDown(FingerprintAlgorithmList, Window, gx + 10, gy + 40, 245, 20);
     for (const auto &record : FingerprintRegistry().records())
-        AddDropDownItem(FingerprintAlgorithmList, GetText("\\Menu\\" + record->Name),
+        AddDropDownItem(FingerprintAlgorithmList, ShownMenuText(GetText("\\Menu\\" + record->Name)),
                         reinterpret_cast<intptr_t>(record.get()));
     SetControlState(FingerprintAlgorithmList, DropDownCount(FingerprintAlgorithmList) > 0 ? 0 : -1);
     CreateLabel(FingerprintPositionLabel, Window, gx + 265, gy + 20, 100, 20, LabelText("Position"));
@@ -107,7 +108,7 @@ int32_t HistoryIndexOf(const Document *doc) { return doc && doc->Hist ? HistoryI
 // The line that says what a digest covers: the walk's range, clamped to the
 // document as the walk clamps it.
 std::string CoverageText(const AlgorithmRecord &record, int64_t position, int64_t length, int64_t documentLength) {
-    const std::string algorithm = GetText("\\Menu\\" + record.Name);
+    const std::string algorithm = ShownMenuText(GetText("\\Menu\\" + record.Name));
     const int64_t first = std::min(position, documentLength);
     const int64_t count = std::min(length, documentLength - first);
     if (count <= 0) return FillPlaceholder(Text("CoversNothing", "%ALGORITHM of no bytes: the range is empty"), "%ALGORITHM", algorithm);

@@ -23,6 +23,7 @@
 #include "platform/Dialogs.h"
 #include "platform/InputDialog.h"
 #include "platform/Platform.h"
+#include "platform/Menu.h"
 #include "tools/AlgorithmRegistry.h"
 #include "tools/Transformations.h"
 
@@ -103,7 +104,7 @@ void OpenTransformationWindow() {
                 LabelText("Algorithm", "Algorithm"));
     CreateDropDown(TransformAlgorithmList, Window, GroupX + 10, GroupY + 40, 320, 20);
     for (const auto &record : TransformationRegistry().records())
-        AddDropDownItem(TransformAlgorithmList, GetText("\\Menu\\" + record->Name),
+        AddDropDownItem(TransformAlgorithmList, ShownMenuText(GetText("\\Menu\\" + record->Name)),
                         reinterpret_cast<intptr_t>(record.get()));
     SetControlState(TransformAlgorithmList, DropDownCount(TransformAlgorithmList) > 0 ? 0 : -1);
     CreateLabel(TransformPositionLabel, Window, GroupX + 340, GroupY + 20, 100, 20, LabelText("Position", "Position"));

@@ -73,7 +73,7 @@ protected:
     // The Zip or LZMA entry of the main menu's Compress submenu.
     static int MenuEntry(const char *name) {
         for (int id : MenuItemIds(MainMenu))
-            if (id >= FirstAutomaticMenuId && MenuItemText(MainMenu, id) == GetText(std::string("\\Menu\\") + name))
+            if (id >= FirstAutomaticMenuId && MenuItemText(MainMenu, id) == ShownMenuText(GetText(std::string("\\Menu\\") + name)))
                 return id;
         ADD_FAILURE() << "no entry " << name;
         return -1;
@@ -129,7 +129,7 @@ TEST_F(CompressionWindowTest, MenuEntriesOpenTheWindowForTheirFormatAndTheRange)
     // The pop-up menu's Zip entry has an id of its own and opens the same window.
     ShowWindow(CompressionWindowNumber, false);
     for (int id : MenuItemIds(ViewPopupMenu))
-        if (id >= FirstAutomaticMenuId && MenuItemText(ViewPopupMenu, id) == GetText("\\Menu\\Zip")) ChooseMenuItem(id);
+        if (id >= FirstAutomaticMenuId && MenuItemText(ViewPopupMenu, id) == ShownMenuText(GetText("\\Menu\\Zip"))) ChooseMenuItem(id);
     EXPECT_TRUE(IsWindowVisible(CompressionWindowNumber));
     EXPECT_EQ(GetControlText(CompressionFormatList), GetText("\\Menu\\Zip"));
 }

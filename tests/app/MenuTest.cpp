@@ -74,11 +74,11 @@ TEST_F(MainMenuTest, AutomaticIdsAreHandedOutInBuildingOrder) {
     std::iota(fingerprints.begin(), fingerprints.end(), 16386);
     EXPECT_EQ(GroupItems(FingerprintGroup), fingerprints);
     const int zip = fingerprints.back() + 1;   // 16402 with the 16 digests
-    EXPECT_EQ(MenuItemText(MainMenu, zip), GetText("\\Menu\\Zip"));
-    EXPECT_EQ(MenuItemText(MainMenu, zip + 1), GetText("\\Menu\\LZMA"));
+    EXPECT_EQ(MenuItemText(MainMenu, zip), ShownMenuText(GetText("\\Menu\\Zip")));
+    EXPECT_EQ(MenuItemText(MainMenu, zip + 1), ShownMenuText(GetText("\\Menu\\LZMA")));
     EXPECT_EQ(GroupItems(CipherGroup), (std::vector<int>{zip + 2, zip + 3, zip + 4, zip + 5, zip + 6}));
-    EXPECT_EQ(MenuItemText(ViewPopupMenu, zip + 7), GetText("\\Menu\\Zip"));
-    EXPECT_EQ(MenuItemText(ViewPopupMenu, zip + 8), GetText("\\Menu\\LZMA"));
+    EXPECT_EQ(MenuItemText(ViewPopupMenu, zip + 7), ShownMenuText(GetText("\\Menu\\Zip")));
+    EXPECT_EQ(MenuItemText(ViewPopupMenu, zip + 8), ShownMenuText(GetText("\\Menu\\LZMA")));
     EXPECT_EQ(NextAutomaticMenuId(), zip + 9);
     EXPECT_EQ(FirstGroupItem(CipherGroup), zip + 2);
     EXPECT_EQ(LastGroupItem(CipherGroup), zip + 6);
@@ -130,7 +130,7 @@ TEST_F(MainMenuTest, AlgorithmSubmenusListTheRegistriesWithTheirIcons) {
         for (size_t i = 0; i < ids.size(); ++i) {
             const std::string &name = (*c.names)[i];
             SCOPED_TRACE(name);
-            EXPECT_EQ(MenuItemText(MainMenu, ids[i]), GetText("\\Menu\\" + name));
+            EXPECT_EQ(MenuItemText(MainMenu, ids[i]), ShownMenuText(GetText("\\Menu\\" + name)));
             // A name the theme has no icon for shows the submenu's icon.
             const QImage *icon = GetIcon(name) ? GetIcon(name) : GetIcon(c.submenuIcon);
             ASSERT_NE(icon, nullptr);
