@@ -160,7 +160,7 @@ ByteBuffer ReadBinary(Binary *store, int64_t position, int64_t length, int slot,
             } else {
                 // No memory for the chunk's buffer: its bytes can still come
                 // straight from the file (it is clean, as unloaded chunks are).
-                readFileBytes(store, c->FileOffset + from, buffer + done, n);
+                readChunkBytes(store, *c, from, buffer + done, n);
             }
             done += n;
         }
@@ -327,7 +327,7 @@ int64_t GetBinaryCacheSize(const Binary *store) {
     if (!store) return 0;
     int64_t total = 0;
     for (const BinaryChunk &c : store->Chunks)
-        if (c.loaded() || c.Modified || c.Holders) total += c.Length;
+        if (c.loaded() || (c.Modified && !c.Scratch) || c.Holders) total += c.Length;
     return total;
 }
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "ByteBuffer.h"
+#include "Scratch.h"
 #include "platform/File.h"
 
 namespace hx {
@@ -29,6 +30,11 @@ enum ReaderSlot : int {
     SlotEdit = 31,       // every chunk an edit or a save touched; released only by "save as"
 };
 
+// A chunk's bytes lie in one of three places: in the document's file (a
+// clean chunk: Modified 0, at FileOffset), in the scratch file (Scratch set,
+// Modified 1), or only in memory (Modified 1, Buffer). A chunk of the first
+// two kinds may hold a copy of its bytes in Buffer as well, which can be
+// dropped again; a chunk of the third kind always has its Buffer.
 struct BinaryChunk {
     ByteBuffer Buffer;          // exactly Length bytes when loaded; empty (not loaded) otherwise
     uint32_t Holders = 0;       // bit set of reader slots holding the chunk
@@ -36,8 +42,12 @@ struct BinaryChunk {
     int32_t Modified = 0;       // 1 when Buffer may differ from the file bytes at FileOffset
     int64_t Length = 0;
     int32_t ReadFailed = 0;     // 1 when loading from the file failed or came up short
+    ScratchRef Scratch;         // set: the bytes lie in the scratch file at ScratchOffset
+    int64_t ScratchOffset = 0;
 
     bool loaded() const { return Buffer.valid(); }
+    // True when the bytes can be read again from the file or the scratch file.
+    bool backed() const { return Scratch != nullptr || (!Modified && FileOffset >= 0); }
 };
 
 using ChunkList = std::list<BinaryChunk>;
@@ -65,9 +75,10 @@ struct Binary {
     // Where the walk stands: see BinaryWalkState. A walk ends early (Interrupted)
     // when an edit changes the store during it or a piece cannot be loaded.
     int32_t WalkState = 0;
-    // A chunk longer than WalkReadLength that is only in the file is not
-    // loaded by a walk: it is read WalkReadLength bytes at a time into
-    // WalkBuffer, and each read is a piece of its own. The caller then works
+    // A chunk longer than WalkReadLength that is not loaded (its bytes lie in
+    // the file or the scratch file) is not loaded by a walk: it is read
+    // WalkReadLength bytes at a time into WalkBuffer, and each read is a
+    // piece of its own. The caller then works
     // on bytes that are still in the processor's cache, and the walk holds one
     // read's worth of memory instead of a chunk. BlockStreamed is 1 while the
     // current piece lies in WalkBuffer; the piece then holds no chunk.
@@ -100,6 +111,9 @@ enum BinaryResult : int {
     BinaryOk = 0,
     BinaryNoMemory = -1,
     BinaryBadLength = -2,   // a negative length with a plain pointer: nothing was changed
+    BinaryNoSpace = -3,     // the scratch file could not take the bytes (a full disk): nothing was changed
+    BinaryCancelled = -4,   // a long edit was stopped through its progress report: nothing was changed
+    BinaryReadFailed = -5,  // bytes of the document that an edit copies could not be read: nothing was changed
 };
 
 enum BinaryWalkState : int32_t {
@@ -164,17 +178,17 @@ int ReplaceBinary(Binary *store, int64_t position, int64_t oldLength, const uint
                   int64_t newLength);
 int ReplaceBinary(Binary *store, int64_t position, int64_t oldLength, const ByteBuffer &source,
                   int64_t newLength = -1);
-// ---- handing whole buffers in and out --------------------------------------
+
+// ---- handing whole chunks in and out ---------------------------------------
 //
-// For edits of large ranges (a tool's output replacing its input) whose bytes
-// should not be copied again: new bytes come in as the buffers that already
-// hold them and become chunks as they are, and the replaced bytes leave as
-// the chunks that held them. Chunks outside the store (on their way in, or
-// taken out) always hold their bytes in memory, with FileOffset -1 and
-// Modified 1, so that nothing about them depends on the file: an in-place
-// save may rewrite the file and a save under a new name replaces it, while
-// such chunks wait in the undo history. Chunks that were not loaded are read
-// from the file when they are taken out.
+// For edits of large ranges whose bytes should not be copied: new bytes come
+// in as chunks (buffers adopted as they are, runs of the scratch file, see
+// ChunkWriter.h), and the replaced bytes leave as the chunks that held them,
+// wherever their bytes lie: a chunk whose bytes are in the file leaves as a
+// reference to its place there, costing a list node whatever its length.
+// Such references outside the store (in the undo history) stay true only
+// while the file's bytes under them do: a save that overwrites them first
+// copies them into the scratch file (see Save.h and PreserveHeldChunks).
 
 // Turns buffers into chunks for ExchangeBinaryRange without copying their
 // bytes. A buffer of up to 2L bytes becomes one chunk; a longer one is cut as
@@ -187,14 +201,20 @@ int AdoptBuffers(const Binary *store, std::vector<ByteBuffer> &buffers, ChunkLis
 
 // Replaces the clamped old range (clamped as ReplaceBinary clamps it) by the
 // chunks of incoming, which are spliced into the store as they are. Each must
-// hold its bytes in a buffer of exactly its length (at least 1), otherwise
-// BinaryBadLength and nothing happens; each should be at most 2L long, as
-// AdoptBuffers makes them and as the store's own chunks are. When outgoing is given, it receives the
-// old range's bytes as chunks in document order (replacing what it held):
-// whole chunks of the range are moved there, the parts of the chunks at its
-// two ends are copied. An empty incoming list makes it a removal, an empty old
-// range an insert at the position. BinaryOk: incoming is empty; BinaryNoMemory:
-// the store, incoming and outgoing are exactly as before.
+// be at least 1 byte long and either hold its bytes in a buffer of exactly
+// its length or not be loaded and have them in the store's file or the
+// scratch file (backed()); otherwise BinaryBadLength and nothing happens.
+// Each should be at most 2L long, as AdoptBuffers and ChunkWriter make them
+// and as the store's own chunks are. When outgoing is given, it receives the
+// old range's chunks in document order (replacing what it held): the chunks
+// at the range's two ends are cut there (a loaded one in memory, one that is
+// not loaded as two references to its bytes), and every chunk of the range
+// leaves whole, loaded or not. A copy in memory of bytes that lie in a file
+// is let go as they leave. An empty incoming list makes it a removal, an
+// empty old range an insert at the position. Costs time in proportion to the
+// chunks of the store (one pass) and memory for at most two cut chunks.
+// BinaryOk: incoming is empty; BinaryNoMemory: the store, incoming and
+// outgoing are exactly as before.
 int ExchangeBinaryRange(Binary *store, int64_t position, int64_t oldLength, ChunkList &incoming,
                         ChunkList *outgoing);
 
@@ -214,7 +234,7 @@ int64_t FindBinary(Binary *store, const ByteBuffer &pattern, int64_t patternLeng
 // Range walk: ExamineBinary, then NextBinaryBlock until it returns false. The
 // piece stays readable through BinaryBlockBuffer until the next call. A piece
 // is the rest of a loaded chunk (held with slot 30 meanwhile), or one read of
-// at most WalkReadLength bytes of a chunk that is only in the file.
+// at most WalkReadLength bytes of a chunk that is not loaded.
 int ExamineBinary(Binary *store, int64_t position, int64_t length);
 bool NextBinaryBlock(Binary *store);
 const uint8_t *BinaryBlockBuffer(const Binary *store);

@@ -20,11 +20,31 @@ bool readFileBytes(Binary *s, int64_t offset, uint8_t *dest, int64_t n) {
     return got == n;
 }
 
+bool readBackedBytes(Binary *s, const BinaryChunk &c, int64_t offset, uint8_t *dest, int64_t n) {
+    if (n <= 0) return true;
+    if (c.Scratch) return ScratchRead(c.ScratchOffset + offset, dest, n);
+    if (c.FileOffset < 0 || !s->File.isOpen()) return false;
+    return s->File.readAt(dest, n, c.FileOffset + offset) == n;
+}
+
+bool readChunkBytes(Binary *s, const BinaryChunk &c, int64_t offset, uint8_t *dest, int64_t n) {
+    if (!c.Scratch) return readFileBytes(s, c.FileOffset < 0 ? -1 : c.FileOffset + offset, dest, n);
+    if (readBackedBytes(s, c, offset, dest, n)) return true;
+    std::memset(dest, 0, static_cast<size_t>(n));
+    return false;
+}
+
+void markChanged(BinaryChunk &c) {
+    c.Holders |= slotBit(SlotEdit);
+    c.Modified = 1;
+    c.Scratch.reset();
+}
+
 bool ensureLoaded(Binary *s, BinaryChunk &c, int64_t capacity) {
     if (c.loaded()) return c.Buffer.reserve(capacity);
     ByteBuffer b = ByteBuffer::uninitialised(c.Length, capacity);
     if (!b) return false;
-    if (!readFileBytes(s, c.FileOffset, b.data(), c.Length)) {
+    if (!readChunkBytes(s, c, 0, b.data(), c.Length)) {
         c.ReadFailed = 1;
         c.Holders |= slotBit(SlotEdit);
     }
@@ -75,8 +95,7 @@ void insertLoaded(Binary *s, ChunkIter c, int64_t offset, const uint8_t *source,
     uint8_t *d = c->Buffer.data();
     std::memmove(d + offset + n, d + offset, static_cast<size_t>(len - offset));
     std::memcpy(d + offset, source, static_cast<size_t>(n));
-    c->Holders |= slotBit(SlotEdit);
-    c->Modified = 1;
+    markChanged(*c);
     c->Length += n;
     s->Length += n;
 }
@@ -86,8 +105,7 @@ void removeLoaded(Binary *s, ChunkIter c, int64_t offset, int64_t n) {
     const int64_t after = c->Length - offset - n;
     std::memmove(d + offset, d + offset + n, static_cast<size_t>(after));
     c->Buffer.resize(c->Length - n);
-    c->Holders |= slotBit(SlotEdit);
-    c->Modified = 1;
+    markChanged(*c);
     c->Length -= n;
     s->Length -= n;
 }
@@ -102,8 +120,7 @@ void replaceLoaded(Binary *s, ChunkIter c, int64_t offset, int64_t oldN, const u
     std::memmove(d + offset + newN, d + offset + oldN, static_cast<size_t>(tail));
     if (newN > 0) std::memcpy(d + offset, source, static_cast<size_t>(newN));
     if (newLen < len) c->Buffer.resize(newLen);   // shrink after moving it down
-    c->Holders |= slotBit(SlotEdit);
-    c->Modified = 1;
+    markChanged(*c);
     c->Length = newLen;
     s->Length += newN - oldN;
 }
@@ -120,6 +137,8 @@ ChunkIter applySplit(Binary *s, ChunkIter c, int64_t offset, ChunkList &spare) {
     std::memcpy(tail->Buffer.data(), c->Buffer.data() + offset, static_cast<size_t>(tailLength));
     c->Holders |= slotBit(SlotEdit);
     tail->FileOffset = c->FileOffset < 0 ? -1 : c->FileOffset + offset;
+    tail->Scratch = c->Scratch;
+    tail->ScratchOffset = c->ScratchOffset + offset;
     tail->Holders = c->Holders;
     tail->Modified = c->Modified;
     tail->ReadFailed = c->ReadFailed;
@@ -210,7 +229,7 @@ uint8_t *LoadChunk(Binary *store, ChunkIter chunk, int slot) {
 void ReleaseChunk(Binary *store, ChunkIter chunk, int slot) {
     (void)store;
     chunk->Holders &= ~slotBit(slot);
-    if (chunk->Holders == 0 && !chunk->Modified && chunk->loaded()) {
+    if (chunk->Holders == 0 && chunk->backed() && chunk->loaded()) {
         chunk->Buffer.reset();
         chunk->ReadFailed = 0;
     }
@@ -312,12 +331,20 @@ int SplitChunk(Binary *store, ChunkIter chunk, int64_t offset, ChunkIter *tail) 
 }
 
 int MergeChunks(Binary *store, ChunkIter a, ChunkIter b) {
+    if (a->Length == 0 || b->Length == 0) {
+        // An empty chunk adds nothing: the other stays as it is, loaded or not.
+        if (a->Length == 0) std::swap(*a, *b);
+        if (store->Current == b) store->Current = a;
+        if (store->BlockChunk == b || store->BlockChunk == a) store->BlockChunk = store->Chunks.end();
+        store->Chunks.erase(b);
+        return BinaryOk;
+    }
     const int64_t total = a->Length + b->Length;
     if (!ensureLoaded(store, *a, total)) return BinaryNoMemory;
     uint8_t *dest = a->Buffer.data() + a->Length;
     if (b->loaded()) {
         if (b->Length > 0) std::memcpy(dest, b->Buffer.data(), static_cast<size_t>(b->Length));
-    } else if (!readFileBytes(store, b->FileOffset, dest, b->Length)) {
+    } else if (!readChunkBytes(store, *b, 0, dest, b->Length)) {
         a->ReadFailed = 1;
     }
     // Two clean chunks stay clean together only when b's bytes follow a's in
@@ -326,6 +353,7 @@ int MergeChunks(Binary *store, ChunkIter a, ChunkIter b) {
     const bool followsInFile = !a->Modified && !b->Modified && a->FileOffset >= 0 &&
                                b->FileOffset == a->FileOffset + a->Length;
     a->Modified = followsInFile ? 0 : 1;
+    a->Scratch.reset();
     a->Holders |= b->Holders | slotBit(SlotEdit);
     a->ReadFailed |= b->ReadFailed;
     a->Buffer.resize(total);

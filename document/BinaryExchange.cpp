@@ -18,49 +18,67 @@ using namespace binary_detail;
 
 namespace {
 
-// A chunk outside the store holds its bytes in memory and owes nothing to the
-// file: the file may be rewritten (in place) or replaced (under a new name)
-// before the chunk comes back.
-void detach(BinaryChunk &c) {
+// A new chunk made of bytes in memory: it is the document's only copy of them.
+void makeFresh(BinaryChunk &c) {
     c.FileOffset = -1;
     c.Modified = 1;
     c.Holders = 0;
 }
 
-// The chunks an exchange had to load, so that they can be let go again when
-// it cannot be made after all.
-class Loads {
-public:
-    explicit Loads(Binary *s) : s_(s) {}
+// A chunk leaves the store as it is: its bytes stay where they are (the
+// file, the scratch file or memory). A copy in memory of bytes that lie
+// elsewhere is let go: the undo history would keep it for nothing.
+void leaveStore(BinaryChunk &c) {
+    c.Holders = 0;
+    if (c.loaded() && c.backed() && !c.ReadFailed) c.Buffer.reset();
+}
 
-    // May throw std::bad_alloc (the list of loaded chunks grows).
-    bool load(ChunkIter c) {
-        if (c->loaded()) return true;
-        loaded_.push_back(c);
-        return ensureLoaded(s_, *c, c->Length);
+// A chunk enters the store: one that holds the only copy of its bytes, or
+// zeros for bytes that could not be read, stays in memory (slot 31).
+void enterStore(BinaryChunk &c) {
+    c.Holders = c.loaded() && (!c.backed() || c.ReadFailed) ? slotBit(SlotEdit) : 0;
+}
+
+// A cut of a chunk at 0 < offset < length, prepared so that it cannot fail:
+// a chunk in memory gets a buffer for its tail, one whose bytes lie in a file
+// only a list node (the two halves refer to the two parts of the same run).
+struct Cut {
+    int64_t offset = 0;
+    ChunkList spare;
+
+    // May throw std::bad_alloc.
+    bool prepare(ChunkIter c, int64_t at, int64_t tailLength) {
+        offset = at;
+        if (c->loaded()) return prepareSplit(spare, tailLength);
+        spare.emplace_back();
+        return true;
     }
 
-    void rollback() {
-        // A chunk whose read failed stays loaded, so that the failure is remembered.
-        for (ChunkIter c : loaded_)
-            if (!c->ReadFailed) c->Buffer.reset();
-        loaded_.clear();
+    // Cuts and returns the tail; `c` (when the chunk is the tail of an
+    // earlier cut) replaces the chunk named at preparation.
+    ChunkIter apply(Binary *s, ChunkIter c) {
+        if (c->loaded()) return applySplit(s, c, offset, spare);
+        ChunkIter tail = spare.begin();
+        tail->Length = c->Length - offset;
+        tail->FileOffset = c->FileOffset < 0 ? -1 : c->FileOffset + offset;
+        tail->Scratch = c->Scratch;
+        tail->ScratchOffset = c->ScratchOffset + offset;
+        tail->Modified = c->Modified;
+        c->Length = offset;
+        s->Chunks.splice(std::next(c), spare);
+        return tail;
     }
-
-private:
-    Binary *s_;
-    std::vector<ChunkIter> loaded_;
 };
 
-// A chunk with room for n bytes that will be cut out of a chunk of the store.
-// May throw std::bad_alloc.
-bool preparePiece(ChunkList &pieces, int64_t n) {
-    BinaryChunk &p = pieces.emplace_back();
-    p.Buffer = ByteBuffer::uninitialised(n, n);
-    if (!p.Buffer) return false;
-    p.Length = n;
-    detach(p);
-    return true;
+// The chunk holding byte p (0 <= p < Length) and p's offset in it; none
+// with offset 0 for p == Length.
+ChunkPosition chunkHolding(Binary *s, int64_t p) {
+    int64_t start = 0;
+    for (ChunkIter c = s->Chunks.begin(); c != s->Chunks.end(); ++c) {
+        if (p < start + c->Length) return {c, p - start};
+        start += c->Length;
+    }
+    return {s->Chunks.end(), 0};
 }
 
 // Moves a chunk of the store to the end of out.
@@ -68,7 +86,7 @@ void takeOut(Binary *s, ChunkIter c, ChunkList &out) {
     if (s->BlockChunk == c) s->BlockChunk = s->Chunks.end();
     if (s->Current == c) s->Current = s->Chunks.end();
     s->Length -= c->Length;
-    detach(*c);
+    leaveStore(*c);
     out.splice(out.end(), s->Chunks, c);
 }
 
@@ -94,7 +112,7 @@ int AdoptBuffers(const Binary *store, std::vector<ByteBuffer> &buffers, ChunkLis
                 c.Buffer = ByteBuffer::copyOf(b.data() + at, piece);
                 if (!c.Buffer) return BinaryNoMemory;
                 c.Length = piece;
-                detach(c);
+                makeFresh(c);
                 at += piece;
                 rest -= piece;
             }
@@ -111,7 +129,7 @@ int AdoptBuffers(const Binary *store, std::vector<ByteBuffer> &buffers, ChunkLis
         // Shrinking never fails; it also gives back room the block had beyond
         // its bytes, which the history would otherwise keep without counting it.
         node->Buffer.resize(first);
-        detach(*node);
+        makeFresh(*node);
         for (int64_t covered = first; covered < total; covered += node->Length) ++node;
         ++node;
     }
@@ -127,121 +145,61 @@ int ExchangeBinaryRange(Binary *store, int64_t position, int64_t oldLength, Chun
     for (const BinaryChunk &c : incoming) {
         // No upper bound is checked: chunks put back by an undo were the
         // store's own, and refusing them would make the undo impossible.
-        if (c.Length < 1 || !c.loaded() || c.Buffer.size() != c.Length) return BinaryBadLength;
-        added += c.Length;   // every chunk is in memory: the sum fits
+        const bool inMemory = c.loaded() && c.Buffer.size() == c.Length;
+        if (c.Length < 1 || (!inMemory && (c.loaded() || !c.backed()))) return BinaryBadLength;
+        if (c.Length > INT64_MAX - added) return BinaryNoMemory;
+        added += c.Length;
     }
     oldLength = std::max<int64_t>(oldLength, 0);
     clampRange(store, position, oldLength);
     if (added > INT64_MAX - (store->Length - oldLength)) return BinaryNoMemory;
-    const bool keep = outgoing != nullptr;
     if (oldLength == 0 && incoming.empty()) {
-        if (keep) outgoing->clear();
+        if (outgoing) outgoing->clear();
         return BinaryOk;
     }
 
+    // The range is cut out of the chunks at its two ends, so that it is made
+    // of whole chunks, which then leave the store as they are. Everything a
+    // cut needs is had before the first change.
     const ChunkIter none = store->Chunks.end();
-    const ChunkPosition at = FindChunk(store, position);
-    ChunkIter c = at.chunk;
-    int64_t o = at.offset;
-    // A range that starts on a boundary starts in the chunk after it.
-    while (oldLength > 0 && c != none && o == c->Length) {
-        ++c;
-        o = 0;
-    }
-    if (oldLength > 0 && c == none) return BinaryOk;   // cannot happen: the range is clamped
-
-    // Everything that needs memory is had before the first change.
-    Loads loads(store);
-    ChunkList pieces, spare, out;
-    RemovalPlan plan;
-    bool split = false;   // the chunk at the position is cut in two around the new bytes
-    int64_t splitAt = 0;
+    const ChunkPosition from = chunkHolding(store, position);
+    const ChunkPosition to = chunkHolding(store, position + oldLength);
+    Cut first, second;
+    const bool cutFirst = from.chunk != none && from.offset > 0;
+    const bool cutSecond = oldLength > 0 && to.chunk != none && to.offset > 0;
+    const bool sameChunk = cutFirst && cutSecond && from.chunk == to.chunk;
     try {
+        // A chunk that is loaded is cut in memory; one that is not stays unloaded.
         bool ok = true;
-        if (oldLength == 0) {
-            split = c != none && o > 0 && o < c->Length;
-            splitAt = o;
-            if (split) ok = loads.load(c) && prepareSplit(spare, c->Length - o);
-        } else {
-            plan = planRemoval(store, c, o, oldLength);
-            const int64_t firstEnd = plan.offset + plan.inFirst;
-            split = !plan.firstWhole && plan.offset > 0 && firstEnd < c->Length && !incoming.empty();
-            splitAt = firstEnd;
-            if (!plan.firstWhole)
-                ok = loads.load(c) && (!keep || preparePiece(pieces, plan.inFirst)) &&
-                     (!split || prepareSplit(spare, c->Length - firstEnd));
-            // Chunks that leave whole are read now when they are to be kept:
-            // their place in the file may not hold their bytes by the time they come back.
-            if (keep)
-                for (ChunkIter j = plan.firstWhole ? c : std::next(c); ok && j != plan.wholeEnd; ++j)
-                    ok = loads.load(j);
-            if (ok && plan.inLast > 0)
-                ok = loads.load(plan.last) && (!keep || preparePiece(pieces, plan.inLast));
-        }
-        if (!ok) {
-            loads.rollback();
-            return BinaryNoMemory;
-        }
+        if (cutFirst)
+            ok = first.prepare(from.chunk, from.offset, from.chunk->Length - from.offset);
+        if (ok && cutSecond)
+            ok = second.prepare(to.chunk, sameChunk ? to.offset - from.offset : to.offset,
+                                to.chunk->Length - to.offset);
+        if (!ok) return BinaryNoMemory;
     } catch (const std::bad_alloc &) {
-        loads.rollback();
         return BinaryNoMemory;
     }
 
     // From here on nothing can fail.
-    auto before = [&](ChunkIter x) { return x == store->Chunks.begin() ? none : std::prev(x); };
-    auto remove = [&](ChunkIter x) {
-        if (keep) takeOut(store, x, out);
-        else DeleteChunk(store, x);
-    };
-    ChunkIter piece = pieces.begin();
-    // Moves n bytes from offset out of a chunk that keeps at least one byte.
-    auto cut = [&](ChunkIter from, int64_t offset, int64_t n) {
-        if (keep) {
-            std::memcpy(piece->Buffer.data(), from->Buffer.data() + offset, static_cast<size_t>(n));
-            piece->ReadFailed = from->ReadFailed;
-            const ChunkIter next = std::next(piece);
-            out.splice(out.end(), pieces, piece);
-            piece = next;
-        }
-        removeLoaded(store, from, offset, n);
-    };
-    ChunkIter after;   // the new chunks go after this one; none: at the front
-    if (oldLength == 0) {
-        if (c == none) {
-            after = none;
-        } else if (split) {
-            applySplit(store, c, o, spare);
-            after = c;
-        } else {
-            after = o == 0 ? before(c) : c;
-        }
-    } else {
-        const ChunkIter afterFirst = std::next(c);
-        if (plan.firstWhole) {
-            after = before(c);
-            remove(c);
-        } else {
-            after = plan.offset > 0 ? c : before(c);
-            if (split) applySplit(store, c, splitAt, spare);
-            cut(c, plan.offset, plan.inFirst);
-        }
-        for (ChunkIter j = afterFirst; j != plan.wholeEnd;) {
-            const ChunkIter next = std::next(j);
-            remove(j);
-            j = next;
-        }
-        if (plan.inLast > 0) cut(plan.last, 0, plan.inLast);
+    ChunkIter begin = cutFirst ? first.apply(store, from.chunk) : from.chunk;
+    ChunkIter end = cutSecond ? second.apply(store, sameChunk ? begin : to.chunk) : to.chunk;
+    if (oldLength == 0) end = begin;
+    const ChunkIter after = begin == store->Chunks.begin() ? none : std::prev(begin);
+    ChunkList out;
+    for (ChunkIter c = begin; c != end;) {
+        const ChunkIter next = std::next(c);
+        if (outgoing) takeOut(store, c, out);
+        else DeleteChunk(store, c);
+        c = next;
     }
-    for (BinaryChunk &x : incoming) {
-        detach(x);
-        x.Holders = slotBit(SlotEdit);
-    }
+    for (BinaryChunk &x : incoming) enterStore(x);
     store->Current = after;
     spliceAfterCurrent(store, incoming);
     NormalizeChunks(store);
     interruptWalk(store);
     NotifyBinaryEdit(store, position, oldLength, added);
-    if (keep) *outgoing = std::move(out);
+    if (outgoing) *outgoing = std::move(out);
     return BinaryOk;
 }
 

@@ -25,6 +25,15 @@ inline int64_t smallBound(const Binary *s) { return (s->ChunkLength + 1) / 2; }
 // read is left zero; returns false when not all n bytes came. A read that
 // reports an error mid-way may have left partial bytes, so it zeroes all.
 bool readFileBytes(Binary *s, int64_t offset, uint8_t *dest, int64_t n);
+// Reads n bytes of a backed chunk from offset, from the scratch file or the
+// store's file, as they are; false (dest unspecified) when not all came.
+bool readBackedBytes(Binary *s, const BinaryChunk &c, int64_t offset, uint8_t *dest, int64_t n);
+// The same for any chunk that is not loaded, leaving zeros where the read failed.
+bool readChunkBytes(Binary *s, const BinaryChunk &c, int64_t offset, uint8_t *dest, int64_t n);
+
+// The chunk's buffer now holds bytes of an edit: it stays in memory (slot 31)
+// and no longer matches the file or the scratch file.
+void markChanged(BinaryChunk &c);
 
 // Gives the chunk a buffer holding its bytes, with room for `capacity` bytes,
 // without touching its holders (except that a failed read holds it with slot

@@ -1,5 +1,5 @@
 // The range walk: a range of the store handed out piece by piece, each
-// piece a run of one loaded chunk or one read of a chunk only in the file.
+// piece a run of one loaded chunk or one read of a chunk that is not loaded.
 #include <algorithm>
 
 #include "Binary.h"
@@ -38,20 +38,20 @@ bool endWalk(Binary *store, int32_t state) {
 }
 
 // Reads the piece of chunk c at offset (at most length bytes) into the walk's
-// read buffer when c is only in the file and longer than one read; returns
+// read buffer when c is not loaded (its bytes lie in the file or the scratch
+// file) and is longer than one read; returns
 // the bytes read. -1 when the piece is to come from the loaded chunk instead,
 // also after a read that failed or came up short: loading the chunk then
 // remembers the failure as every load does.
 int64_t streamPiece(Binary *store, const BinaryChunk &c, int64_t offset, int64_t length) {
     const int64_t readLength = std::max<int64_t>(store->WalkReadLength, 1);
-    if (c.loaded() || c.Modified || c.FileOffset < 0 || c.Length <= readLength || !store->File.isOpen())
-        return -1;
+    if (c.loaded() || !c.backed() || c.Length <= readLength) return -1;
     if (store->WalkBuffer.capacity() < readLength) {
         store->WalkBuffer = ByteBuffer::uninitialised(readLength, readLength);
         if (!store->WalkBuffer) return -1;
     }
     const int64_t n = std::min(length, readLength);
-    return store->File.readAt(store->WalkBuffer.data(), n, c.FileOffset + offset) == n ? n : -1;
+    return readBackedBytes(store, c, offset, store->WalkBuffer.data(), n) ? n : -1;
 }
 
 }  // namespace

@@ -164,14 +164,14 @@ History *HistoryByNumber(int64_t number) {
 }
 
 int AddHistory(History *history, void *data, HistoryApply apply, HistoryFree free,
-               HistoryGetSize getSize) {
+               HistoryGetSize getSize, HistoryHeld held) {
     if (!history || !apply) return 0;
     // Applying first means a failed apply leaves the redo branch in place:
     // nothing about the history changes when nothing about the bytes did.
     int r = apply(data, 0);
     if (r == 0) return 0;
     CutRedoBranch(history);
-    HistoryEntry entry{data, apply, free, getSize};
+    HistoryEntry entry{data, apply, free, getSize, held};
     entry.Cost = EntryCost(entry);
     history->Entries.push_back(entry);
     history->Current = std::prev(history->Entries.end());
@@ -282,5 +282,50 @@ int32_t CountHistoryEntries(const History *history) {
 }
 
 int64_t HistorySize(const History *history) { return history ? history->Size : 0; }
+
+int64_t HistoryScratchBytes(History *history) {
+    int64_t total = 0;
+    ForEachHeldChunks(history, [&](ChunkList &chunks) {
+        for (const BinaryChunk &c : chunks)
+            if (c.Scratch && !c.loaded()) total += c.Length;
+    });
+    return total;
+}
+
+void ForEachHistory(void (*visit)(History *history, void *context), void *context) {
+    if (!visit) return;
+    for (const auto &h : AllHistories()) visit(h.get(), context);
+}
+
+void ForEachHeldChunks(History *history, const std::function<void(ChunkList &chunks)> &visit) {
+    if (!history) return;
+    for (HistoryEntry &entry : history->Entries)
+        if (entry.Held)
+            if (ChunkList *chunks = entry.Held(entry.Data)) visit(*chunks);
+}
+
+int32_t DropHistoryEntries(History *history, const std::function<bool(const BinaryChunk &chunk)> &needs) {
+    if (!history) return 0;
+    auto holds = [&](HistoryEntry &entry) {
+        ChunkList *chunks = entry.Held ? entry.Held(entry.Data) : nullptr;
+        if (!chunks) return false;
+        for (const BinaryChunk &c : *chunks)
+            if (needs(c)) return true;
+        return false;
+    };
+    // How many entries in effect (from the oldest) and undone ones (from the
+    // far end) must go.
+    int32_t inEffect = 0, undone = 0, index = 0;
+    const int32_t count = CountHistoryEntries(history);
+    for (HistoryEntry &entry : history->Entries) {
+        ++index;
+        if (!holds(entry)) continue;
+        if (index <= history->Index) inEffect = index;
+        else if (undone == 0) undone = count - index + 1;
+    }
+    for (int32_t i = 0; i < inEffect; ++i) DropOldest(history);
+    for (int32_t i = 0; i < undone; ++i) DropNewest(history);
+    return inEffect + undone;
+}
 
 }  // namespace hx

@@ -13,7 +13,9 @@
 #include <memory>
 
 #include "Binary.h"
+#include "ChunkWriter.h"
 #include "Document.h"
+#include "EditProgress.h"
 #include "History.h"
 
 namespace hx {
@@ -140,13 +142,15 @@ int64_t ReplaceRecordSize(void *data) {
 // The bytes that are not in the document live here as the store's own chunks:
 // the old range while the edit is in effect, the new bytes while it is undone.
 // Each apply swaps them with the range in the store (ExchangeBinaryRange), so
-// neither side is ever copied whole.
+// neither side is ever copied: chunks whose bytes lie in the file or the
+// scratch file stay references to them.
 struct MovedReplaceRecord {
     Document *Doc = nullptr;
     ChunkList Held;
     int64_t Position = 0;
     int64_t OldLength = 0;
     int64_t NewLength = 0;
+    int64_t CursorAfter = 0;    // where the cursor goes when done or redone
     bool InEffect = false;
 };
 
@@ -159,7 +163,7 @@ int ApplyMovedReplace(void *data, int direction) {
     if (ExchangeBinaryRange(r->Doc->Store, r->Position, inStore, r->Held, &out) != BinaryOk) return 0;
     r->Held = std::move(out);
     r->InEffect = !undo;
-    Leave(r->Doc, undo ? r->Position : r->Position + r->NewLength);
+    Leave(r->Doc, undo ? r->Position : r->CursorAfter);
     return 1;
 }
 
@@ -167,10 +171,17 @@ void FreeMovedReplaceRecord(void *data) {
     std::unique_ptr<MovedReplaceRecord> owned(static_cast<MovedReplaceRecord *>(data));
 }
 
+// A chunk kept elsewhere costs its list node; one in memory its bytes too.
+constexpr int64_t kHeldChunkCost = static_cast<int64_t>(sizeof(BinaryChunk) + 2 * sizeof(void *));
+
 int64_t MovedReplaceRecordSize(void *data) {
     auto *r = static_cast<MovedReplaceRecord *>(data);
-    return (r->InEffect ? r->OldLength : r->NewLength) + 20;
+    int64_t bytes = 20;
+    for (const BinaryChunk &c : r->Held) bytes += kHeldChunkCost + (c.loaded() ? c.Length : 0);
+    return bytes;
 }
+
+ChunkList *MovedReplaceHeld(void *data) { return &static_cast<MovedReplaceRecord *>(data)->Held; }
 
 // ---- fill -------------------------------------------------------------------
 
@@ -218,11 +229,32 @@ bool Usable(const Document *doc) { return doc && doc->Store && doc->Hist; }
 // still ours and is freed here; the document is unchanged.
 template <typename Record>
 int Commit(Document *doc, std::unique_ptr<Record> record, HistoryApply apply, HistoryFree free,
-            HistoryGetSize getSize) {
+            HistoryGetSize getSize, HistoryHeld held = nullptr) {
     doc->Hist->SavedIndex = &doc->SavedHistoryIndex;
-    if (AddHistory(doc->Hist, record.get(), apply, free, getSize) == 0) return BinaryNoMemory;
+    if (AddHistory(doc->Hist, record.get(), apply, free, getSize, held) == 0) return BinaryNoMemory;
     record.release();  // owned by the history from here on
     return 0;
+}
+
+bool Large(int64_t n) { return n > HistorySettings::CopyLimit; }
+
+// A large edit: the new bytes made by `make` through a ChunkWriter (memory or
+// the scratch file, with progress), the old range moved out as it is.
+template <typename Make>
+int RecordLarge(Document *doc, int64_t position, int64_t oldLength, int64_t newLength, int64_t cursorAfter,
+                Make make) {
+    ChunkWriter writer(doc->Store);
+    writer.expect(newLength);
+    if (newLength > 0) make(writer);
+    ChunkList chunks = writer.take();
+    int r = writer.status();
+    if (r == BinaryOk) r = ReplaceBytesMoving(doc, position, oldLength, std::move(chunks), cursorAfter);
+    ReportEditProgress(newLength, newLength);
+    return r;
+}
+
+int RecordLargeCopy(Document *doc, int64_t position, int64_t oldLength, const uint8_t *source, int64_t n) {
+    return RecordLarge(doc, position, oldLength, n, -1, [&](ChunkWriter &w) { w.append(source, n); });
 }
 
 }  // namespace
@@ -231,6 +263,7 @@ int InsertBytes(Document *doc, int64_t position, const uint8_t *source, int64_t 
     // Nothing to insert records nothing, as a delete of nothing does; an empty
     // entry would only make an unchanged document look changed.
     if (!Usable(doc) || !source || length <= 0) return 0;
+    if (Large(length)) return RecordLargeCopy(doc, ClampPosition(doc->Store->Length, position), 0, source, length);
     auto record = std::make_unique<BytesRecord>();
     record->Doc = doc;
     record->Position = ClampPosition(doc->Store->Length, position);
@@ -243,6 +276,7 @@ int DeleteBytes(Document *doc, int64_t position, int64_t length) {
     if (!Usable(doc)) return 0;
     ClampRange(doc->Store->Length, position, length);
     if (length == 0) return 0;
+    if (Large(length)) return ReplaceBytesMoving(doc, position, length, ChunkList{});
     auto record = std::make_unique<BytesRecord>();
     record->Doc = doc;
     record->Position = position;
@@ -260,6 +294,7 @@ int ReplaceBytes(Document *doc, int64_t position, int64_t oldLength, const uint8
     if (!source || newLength < 0) newLength = 0;  // a missing source replaces by nothing
     ClampRange(doc->Store->Length, position, oldLength);
     if (oldLength == 0) return InsertBytes(doc, position, source, newLength);
+    if (Large(oldLength) || Large(newLength)) return RecordLargeCopy(doc, position, oldLength, source, newLength);
     auto record = std::make_unique<ReplaceRecord>();
     record->Doc = doc;
     record->Position = position;
@@ -273,9 +308,9 @@ int ReplaceBytes(Document *doc, int64_t position, int64_t oldLength, const uint8
     return Commit(doc, std::move(record), ApplyReplace, FreeReplaceRecord, ReplaceRecordSize);
 }
 
-int ReplaceBytesMoving(Document *doc, int64_t position, int64_t oldLength,
-                       std::vector<ByteBuffer> &&newBytes) {
-    std::vector<ByteBuffer> taken = std::move(newBytes);   // consumed whatever the result
+int ReplaceBytesMoving(Document *doc, int64_t position, int64_t oldLength, ChunkList &&newChunks,
+                       int64_t cursorAfter) {
+    ChunkList taken = std::move(newChunks);   // taken over whatever the result
     if (!Usable(doc)) return 0;
     oldLength = std::max<int64_t>(oldLength, 0);
     ClampRange(doc->Store->Length, position, oldLength);
@@ -283,12 +318,56 @@ int ReplaceBytesMoving(Document *doc, int64_t position, int64_t oldLength,
     record->Doc = doc;
     record->Position = position;
     record->OldLength = oldLength;
-    if (AdoptBuffers(doc->Store, taken, record->Held) != BinaryOk) return BinaryNoMemory;
-    for (const BinaryChunk &c : record->Held) record->NewLength += c.Length;
+    for (const BinaryChunk &c : taken) record->NewLength = SaturatingAdd(record->NewLength, c.Length);
     if (oldLength == 0 && record->NewLength == 0) return 0;   // neither removes nor adds a byte
-    return Commit(doc, std::move(record), ApplyMovedReplace, FreeMovedReplaceRecord,
-                  MovedReplaceRecordSize);
+    record->CursorAfter = cursorAfter == -1 ? SaturatingAdd(position, record->NewLength) : cursorAfter;
+    record->Held = std::move(taken);
+    // The exchange checks the chunks; one that is not fit for the store
+    // fails it, and nothing is recorded.
+    for (const BinaryChunk &c : record->Held)
+        if (c.Length < 1 || (c.loaded() ? c.Buffer.size() != c.Length : !c.backed())) return BinaryBadLength;
+    return Commit(doc, std::move(record), ApplyMovedReplace, FreeMovedReplaceRecord, MovedReplaceRecordSize,
+                  MovedReplaceHeld);
 }
+
+int ReplaceBytesMoving(Document *doc, int64_t position, int64_t oldLength,
+                       std::vector<ByteBuffer> &&newBytes) {
+    std::vector<ByteBuffer> taken = std::move(newBytes);   // consumed whatever the result
+    if (!Usable(doc)) return 0;
+    ChunkWriter writer(doc->Store);
+    for (ByteBuffer &b : taken)
+        if (writer.append(std::move(b)) != BinaryOk) return writer.status();
+    ChunkList chunks = writer.take();
+    if (writer.status() != BinaryOk) return writer.status();
+    return ReplaceBytesMoving(doc, position, oldLength, std::move(chunks));
+}
+
+namespace {
+
+// A fill of many bytes: the pattern repeated into a block of whole
+// repetitions about L long, handed to the writer again and again (the
+// last time cut), so that the pattern runs on without a seam.
+int FillLarge(Document *doc, int64_t position, int64_t oldLength, const uint8_t *pattern, int64_t patternLength,
+              int64_t count, int64_t cursorAfter) {
+    if (oldLength <= 0) {
+        oldLength = 0;
+        position = ClampPosition(doc->Store->Length, position);
+    } else {
+        ClampRange(doc->Store->Length, position, oldLength);
+    }
+    if (oldLength == 0 && count == 0) return 0;
+    const int64_t L = doc->Store->ChunkLength;
+    const int64_t unit = count == 0 ? 0 : std::min(count, std::max(patternLength, L / patternLength * patternLength));
+    ByteBuffer block = MakeFillPattern(pattern, patternLength, unit);
+    if (!block.valid()) return BinaryNoMemory;
+    const int64_t after = cursorAfter == -1 ? SaturatingAdd(position, count) : cursorAfter;
+    return RecordLarge(doc, position, oldLength, count, after, [&](ChunkWriter &w) {
+        for (int64_t done = 0; done < count && w.status() == BinaryOk; done += unit)
+            w.append(block.data(), std::min(unit, count - done));
+    });
+}
+
+}  // namespace
 
 int FillBytes(Document *doc, int64_t position, int64_t oldLength, const uint8_t *pattern,
               int64_t patternLength, int64_t count, int64_t cursorAfter) {
@@ -296,6 +375,7 @@ int FillBytes(Document *doc, int64_t position, int64_t oldLength, const uint8_t 
     // A negative count, or bytes to make without a pattern to make them from,
     // is no edit at all.
     if (count < 0 || (count > 0 && (!pattern || patternLength < 1))) return 0;
+    if (Large(count) || Large(oldLength)) return FillLarge(doc, position, oldLength, pattern, patternLength, count, cursorAfter);
     auto record = std::make_unique<FillRecord>();
     record->Doc = doc;
     record->Count = count;

@@ -195,17 +195,15 @@ private:
         check(op, normalizes && !lastStarved_);
     }
 
-    // The chunks an exchange hands out: in memory, owing nothing to the file,
-    // each at most 2L long; their bytes in order.
+    // The chunks an exchange hands out: each at most 2L long, in memory only
+    // when its bytes lie nowhere else; their bytes in order.
     Bytes takenBytes(const ChunkList &chunks, const std::string &op) {
-        Bytes out;
         for (const BinaryChunk &c : chunks) {
-            EXPECT_TRUE(c.loaded() && c.Buffer.size() == c.Length) << where(op);
-            EXPECT_TRUE(c.Modified == 1 && c.FileOffset == -1) << where(op);
+            EXPECT_TRUE(c.loaded() ? c.Buffer.size() == c.Length && (!c.backed() || c.ReadFailed) : c.backed())
+                << where(op);
             EXPECT_TRUE(c.Length >= 1 && c.Length <= 2 * L_) << where(op);
-            if (c.loaded()) out.insert(out.end(), c.Buffer.data(), c.Buffer.data() + c.Buffer.size());
         }
-        return out;
+        return ChunkListBytes(*store_, chunks);
     }
 
     // A replace by buffers handed over whole (some empty or none, some longer

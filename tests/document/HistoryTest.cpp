@@ -10,6 +10,7 @@
 #include "document/Binary.h"
 #include "document/Document.h"
 #include "document/History.h"
+#include "StoreModel.h"
 
 using namespace hx;
 
@@ -459,15 +460,33 @@ TEST(RecordingOperations, CostsFollowTheEntryKinds) {
     EXPECT_EQ(HistorySize(doc.d.Hist), 112 + 3 + 5 + 64) << "a fill keeps its pattern, not its bytes";
 }
 
-TEST(RecordingOperations, MovingReplaceCostsTheBytesItHolds) {
-    Doc doc(Pattern(50));
-    ASSERT_EQ(ReplaceBytesMoving(&doc.d, 4, 10, Buffers({Pattern(30, 9)})), 0);
-    EXPECT_EQ(HistorySize(doc.d.Hist), 10 + 48) << "done, it keeps the old range";
-    Undo(doc.d.Hist);
-    EXPECT_EQ(HistorySize(doc.d.Hist), 30 + 48) << "undone, it keeps the new bytes";
-    Redo(doc.d.Hist);
-    EXPECT_EQ(HistorySize(doc.d.Hist), 10 + 48);
-    EXPECT_EQ(doc.bytes(), Splice(Pattern(50), 4, 10, Pattern(30, 9)));
+// The bound counts memory: a large edit keeps the old range as the chunks
+// that held it, which cost their bytes only when those lie in memory alone.
+TEST(RecordingOperations, LargeEditsCostTheMemoryTheyHold) {
+    const Bytes content = Pattern(4096);
+    hx::test::TempFile file(content);
+    struct Case {
+        const char *name;
+        bool fromFile;
+        int64_t atLeast, atMost;
+    };
+    for (const Case &c : {Case{"bytes in the file cost their records", true, 48, 2048},
+                          Case{"bytes in memory cost themselves", false, 4096, 8192}}) {
+        Doc doc(c.fromFile ? Bytes{} : content, DocumentHistoryLimit, 512);
+        if (c.fromFile) {
+            FreeBinary(doc.d.Store);
+            doc.d.Store = OpenBinary(-1, file.path(), 512);
+        }
+        const int64_t limit = HistorySettings::CopyLimit;
+        HistorySettings::CopyLimit = 16;
+        ASSERT_EQ(DeleteBytes(&doc.d, 100, 4000), 0) << c.name;
+        HistorySettings::CopyLimit = limit;
+        EXPECT_GE(HistorySize(doc.d.Hist), c.atLeast) << c.name;
+        EXPECT_LE(HistorySize(doc.d.Hist), c.atMost) << c.name;
+        Undo(doc.d.Hist);
+        EXPECT_EQ(HistorySize(doc.d.Hist), 20 + HistoryEntryOverhead) << c.name << ": undone, it keeps nothing";
+        EXPECT_EQ(doc.bytes(), content) << c.name;
+    }
 }
 
 // Every allocation of the edit, its undo and its redo, made to fail in turn:

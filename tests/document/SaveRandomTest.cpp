@@ -16,9 +16,11 @@
 
 #include "StoreModel.h"
 #include "document/Binary.h"
+#include "document/ChunkWriter.h"
 #include "document/Document.h"
 #include "document/History.h"
 #include "document/Save.h"
+#include "document/Scratch.h"
 
 using namespace hx;
 using hx::test::Bytes;
@@ -51,9 +53,29 @@ std::string Folder() {
     return ::mkdtemp(name.data()) ? name.data() : "";
 }
 
+// A memory budget and a copy limit of a few chunk lengths: large edits move
+// chunks out (file references among them), new bytes go to the scratch file,
+// and saves must copy the file bytes that undo steps still refer to.
+class TinyLimits {
+public:
+    TinyLimits(int64_t budget, int64_t copyLimit)
+        : budget_(ScratchSettings::MemoryBudget), copyLimit_(HistorySettings::CopyLimit) {
+        ScratchSettings::MemoryBudget = budget;
+        HistorySettings::CopyLimit = copyLimit;
+    }
+    ~TinyLimits() {
+        ScratchSettings::MemoryBudget = budget_;
+        HistorySettings::CopyLimit = copyLimit_;
+    }
+
+private:
+    int64_t budget_, copyLimit_;
+};
+
 class RandomSession {
 public:
-    RandomSession(uint32_t seed, int64_t chunk) : rng_(seed), chunk_(chunk), folder_(Folder()) {}
+    RandomSession(uint32_t seed, int64_t chunk)
+        : rng_(seed), chunk_(chunk), folder_(Folder()), limits_(pick(0, 8 * chunk), pick(0, 2 * chunk)) {}
     ~RandomSession() {
         close();
         RemoveTree(folder_);   // a save cut off on purpose may have left its journal
@@ -150,7 +172,35 @@ private:
     }
 
     std::string oneStep() {
-        switch (pick(0, 12)) {
+        switch (pick(0, 13)) {
+        case 13: {
+            // A replace of a range by pieces of itself and new bytes, as a
+            // replace of every match makes it: references where they can be.
+            int64_t p = position(), m = pick(0, 6 * chunk_);
+            int64_t cp = p, cm = m;
+            StoreModel(states_[index()]).clamp(cp, cm);
+            ChunkWriter writer(doc_.Store);
+            Bytes fresh;
+            const Bytes &now = states_[index()];
+            for (int64_t at = cp; at < cp + cm;) {
+                const int64_t keep = std::min(pick(0, 3 * chunk_), cp + cm - at);
+                writer.appendRange(at, keep);
+                fresh.insert(fresh.end(), now.begin() + at, now.begin() + at + keep);
+                at += keep + std::min(pick(0, 2), cp + cm - at - keep);   // a "match" skipped
+                const Bytes b = randomBytes(pick(0, 2));
+                writer.append(b.data(), static_cast<int64_t>(b.size()));
+                fresh.insert(fresh.end(), b.begin(), b.end());
+            }
+            ChunkList chunks = writer.take();
+            if (writer.status() != BinaryOk) return "the writer failed with " + std::to_string(writer.status());
+            last_ = "replace by pieces " + std::to_string(p) + " " + std::to_string(m) + " " +
+                    std::to_string(fresh.size());
+            return edit([&] { ReplaceBytesMoving(&doc_, p, m, std::move(chunks)); },
+                        [&](StoreModel &model) {
+                            model.bytes.erase(model.bytes.begin() + cp, model.bytes.begin() + cp + cm);
+                            model.bytes.insert(model.bytes.begin() + cp, fresh.begin(), fresh.end());
+                        });
+        }
         case 12: {
             // A replace by buffers handed over whole, as the transformation tool makes it.
             int64_t p = position(), m = pick(-1, 4 * chunk_);
@@ -263,6 +313,7 @@ private:
     std::mt19937 rng_;
     int64_t chunk_;
     std::string folder_;
+    TinyLimits limits_;
     Document doc_;
     std::vector<Bytes> states_;   // the content at each history index
     Bytes saved_;                 // the content last saved

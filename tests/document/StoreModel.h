@@ -37,21 +37,28 @@ inline Bytes ReadFile(const std::string &path) {
     return out;
 }
 
-inline Bytes StoreBytes(const Binary &s) {
-    Bytes out;
-    out.reserve(static_cast<size_t>(std::max<int64_t>(s.Length, 0)));
-    for (const BinaryChunk &c : s.Chunks) {
-        size_t at = out.size();
-        out.resize(at + static_cast<size_t>(c.Length));
-        if (c.loaded()) {
-            std::copy(c.Buffer.data(), c.Buffer.data() + c.Length, out.begin() + at);
-        } else if (s.File.isOpen() && c.Length > 0) {
-            ssize_t got = ::pread(s.File.fd(), out.data() + at, c.Length, c.FileOffset);
-            (void)got;
-        }
+// A chunk's bytes, from its buffer, the scratch file or the store's file.
+inline void AppendChunkBytes(const Binary &s, const BinaryChunk &c, Bytes &out) {
+    const size_t at = out.size();
+    out.resize(at + static_cast<size_t>(c.Length));
+    if (c.Length == 0) return;
+    if (c.loaded()) {
+        std::copy(c.Buffer.data(), c.Buffer.data() + c.Length, out.begin() + at);
+    } else if (c.Scratch) {
+        ScratchRead(c.ScratchOffset, out.data() + at, c.Length);
+    } else if (s.File.isOpen()) {
+        ssize_t got = ::pread(s.File.fd(), out.data() + at, c.Length, c.FileOffset);
+        (void)got;
     }
+}
+
+inline Bytes ChunkListBytes(const Binary &s, const ChunkList &chunks) {
+    Bytes out;
+    for (const BinaryChunk &c : chunks) AppendChunkBytes(s, c, out);
     return out;
 }
+
+inline Bytes StoreBytes(const Binary &s) { return ChunkListBytes(s, s.Chunks); }
 
 inline bool Fail(std::string *why, const std::string &text) {
     if (why) *why = text;
@@ -64,22 +71,35 @@ inline bool Fail(std::string *why, const std::string &text) {
 inline bool CheckInvariants(const Binary &s, std::string *why) {
     int64_t sum = 0;
     int index = 0;
+    int64_t fileEnd = 0;   // the in-place save needs clean chunks in file order
     Bytes fileBytes;
     for (const BinaryChunk &c : s.Chunks) {
         const std::string at = "chunk " + std::to_string(index) + ": ";
         sum += c.Length;
+        if (!c.Modified && c.FileOffset >= 0 && c.Length > 0) {
+            if (c.FileOffset < fileEnd) return Fail(why, at + "clean chunk out of file order");
+            fileEnd = c.FileOffset + c.Length;
+        }
         if (c.Length < 0) return Fail(why, at + "negative length");
         if (c.Length == 0 && s.Chunks.size() > 1) return Fail(why, at + "empty chunk among others");
         if (c.Length > 2 * s.ChunkLength) return Fail(why, at + "longer than 2L");
         if (c.loaded() && c.Buffer.size() != c.Length) return Fail(why, at + "buffer size differs");
-        if (!c.loaded() && (c.Modified || c.FileOffset < 0))
-            return Fail(why, at + "unloaded chunk is modified or has no file offset");
-        if (!c.loaded() && !s.File.isOpen()) return Fail(why, at + "unloaded chunk without file");
-        if (c.FileOffset < 0 && (!c.loaded() || !c.Modified))
-            return Fail(why, at + "chunk never in the file is not a loaded modified one");
+        if (!c.loaded() && !c.backed()) return Fail(why, at + "unloaded chunk whose bytes lie nowhere");
+        if (!c.loaded() && !c.Scratch && !s.File.isOpen()) return Fail(why, at + "unloaded chunk without file");
+        if (c.Scratch && !c.Modified) return Fail(why, at + "chunk in the scratch file not modified");
+        if (c.Scratch && (c.ScratchOffset < c.Scratch->offset() ||
+                          c.ScratchOffset + c.Length > c.Scratch->offset() + c.Scratch->length()))
+            return Fail(why, at + "chunk outside its scratch run");
+        if (c.FileOffset < 0 && !c.Modified) return Fail(why, at + "clean chunk never in the file");
         if (c.ReadFailed && !c.loaded()) return Fail(why, at + "read failure without buffer");
         if (c.ReadFailed && !(c.Holders & (1u << SlotEdit)))
             return Fail(why, at + "read failure not held by slot 31");
+        if (c.Scratch && c.loaded() && !c.ReadFailed && c.Length > 0) {
+            fileBytes.assign(static_cast<size_t>(c.Length), 0);
+            if (!ScratchRead(c.ScratchOffset, fileBytes.data(), c.Length) ||
+                !std::equal(fileBytes.begin(), fileBytes.end(), c.Buffer.data()))
+                return Fail(why, at + "chunk differs from its scratch run");
+        }
         if (!c.Modified && c.loaded() && !c.ReadFailed && c.Length > 0) {
             fileBytes.assign(static_cast<size_t>(c.Length), 0);
             ssize_t got = ::pread(s.File.fd(), fileBytes.data(), c.Length, c.FileOffset);
