@@ -331,6 +331,14 @@ int64_t GetBinaryCacheSize(const Binary *store) {
     return total;
 }
 
+int64_t GetBinaryScratchSize(const Binary *store) {
+    if (!store) return 0;
+    int64_t total = 0;
+    for (const BinaryChunk &c : store->Chunks)
+        if (c.Scratch) total += c.Length;
+    return total;
+}
+
 bool BinaryHasReadFailure(const Binary *store) {
     if (!store) return false;
     return std::any_of(store->Chunks.begin(), store->Chunks.end(),

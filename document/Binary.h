@@ -246,6 +246,8 @@ int64_t BinaryBlockPosition(const Binary *store);
 bool BinaryWalkFailed(const Binary *store);
 
 int64_t GetBinaryCacheSize(const Binary *store);
+// Bytes of the store whose chunks lie in the scratch file.
+int64_t GetBinaryScratchSize(const Binary *store);
 // True when some chunk's bytes could not be read from the file.
 bool BinaryHasReadFailure(const Binary *store);
 

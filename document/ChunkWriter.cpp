@@ -37,6 +37,14 @@ int64_t EditMemoryInUse() {
     return total;
 }
 
+int64_t ScratchBytesForNew(int64_t n) {
+    if (n <= 0) return 0;
+    const int64_t room = std::max<int64_t>(ScratchSettings::MemoryBudget - EditMemoryInUse(), 0);
+    return std::max<int64_t>(n - room, 0);
+}
+
+bool RoomForNewBytes(int64_t n) { return ScratchHasRoomFor(ScratchBytesForNew(n)); }
+
 ChunkWriter::ChunkWriter(Binary *store)
     : store_(store), L_(store ? store->ChunkLength : 1), memoryInUse_(EditMemoryInUse()) {}
 

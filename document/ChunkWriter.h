@@ -22,6 +22,12 @@ namespace hx {
 // every store (those whose bytes lie nowhere else) and the bytes every undo
 // history keeps. One pass over every chunk list.
 int64_t EditMemoryInUse();
+// Of n new bytes an edit is about to make, those that would go to the
+// scratch file with the memory in use now.
+int64_t ScratchBytesForNew(int64_t n);
+// Whether the scratch folder has room for that share of n new bytes (see
+// ScratchHasRoomFor); the check before a large edit or a tool's run starts.
+bool RoomForNewBytes(int64_t n);
 
 class ChunkWriter {
 public:

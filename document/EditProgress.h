@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "Binary.h"
+
 namespace hx {
 
 // Edits that write fewer bytes report nothing.
@@ -19,7 +21,17 @@ struct EditProgress {
     // was stopped). Returning false stops the edit: nothing changes. Empty:
     // no reports.
     static inline std::function<bool(int64_t done, int64_t total)> Report;
+    // Told the result of an edit asked for by the user (typing, deleting,
+    // pasting in a view) that could not be made: BinaryNoSpace,
+    // BinaryNoMemory or BinaryReadFailed. Empty: nobody is told.
+    static inline std::function<void(int result)> Failed;
 };
+
+// Passes a failed result of an edit to EditProgress::Failed; returns result.
+inline int TellEditResult(int result) {
+    if (result < 0 && result != BinaryCancelled && EditProgress::Failed) EditProgress::Failed(result);
+    return result;
+}
 
 // Calls the report when total reaches EditProgressMinimum; true (go on)
 // without a report.

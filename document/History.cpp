@@ -287,7 +287,7 @@ int64_t HistoryScratchBytes(History *history) {
     int64_t total = 0;
     ForEachHeldChunks(history, [&](ChunkList &chunks) {
         for (const BinaryChunk &c : chunks)
-            if (c.Scratch && !c.loaded()) total += c.Length;
+            if (c.Scratch) total += c.Length;
     });
     return total;
 }

@@ -243,6 +243,8 @@ bool Large(int64_t n) { return n > HistorySettings::CopyLimit; }
 template <typename Make>
 int RecordLarge(Document *doc, int64_t position, int64_t oldLength, int64_t newLength, int64_t cursorAfter,
                 Make make) {
+    // A run that cannot fit is refused before it writes anything.
+    if (!RoomForNewBytes(newLength)) return BinaryNoSpace;
     ChunkWriter writer(doc->Store);
     writer.expect(newLength);
     if (newLength > 0) make(writer);

@@ -6,6 +6,7 @@
 #include "Selection.h"
 #include "document/Binary.h"
 #include "document/Document.h"
+#include "document/EditProgress.h"
 #include "document/HexText.h"
 #include "document/History.h"
 
@@ -20,7 +21,7 @@ int64_t DocumentSize(const Document &doc) { return doc.Store ? doc.Store->Length
 
 bool Replace(Document &doc, int64_t position, int64_t oldLength, const uint8_t *data, int64_t length) {
     static const uint8_t nothing = 0;
-    return ReplaceBytes(&doc, position, oldLength, data ? data : &nothing, length) == 0;
+    return TellEditResult(ReplaceBytes(&doc, position, oldLength, data ? data : &nothing, length)) == 0;
 }
 
 }  // namespace
@@ -61,18 +62,18 @@ void DeleteForward(Document &doc) {
     const int64_t start = SelectionStart(doc);
     if (doc.EditMode == 0) {
         if (doc.SelectionLength != 0) {
-            DeleteBytes(&doc, start, SelectionSize(doc));
+            TellEditResult(DeleteBytes(&doc, start, SelectionSize(doc)));
         } else if (doc.Cursor < size) {
-            DeleteBytes(&doc, start, 1);
+            TellEditResult(DeleteBytes(&doc, start, 1));
         }
         return;
     }
     const int64_t count = SelectionSize(doc);
     if (doc.PendingNibble != -1) {
         // The half-typed byte becomes 0 and the cursor stays on it.
-        FillBytes(&doc, start, count, ZeroPattern, 4, count, start);
+        TellEditResult(FillBytes(&doc, start, count, ZeroPattern, 4, count, start));
     } else if (start < size) {
-        FillBytes(&doc, start, count, ZeroPattern, 4, count, -1);
+        TellEditResult(FillBytes(&doc, start, count, ZeroPattern, 4, count, -1));
     }
 }
 
@@ -82,9 +83,9 @@ void DeleteBackward(Document &doc) {
         if (doc.PendingNibble != -1) doc.Cursor += 1;  // past the half-typed byte
         const int64_t start = SelectionStart(doc);
         if (doc.SelectionLength != 0) {
-            DeleteBytes(&doc, start, SelectionSize(doc));
+            TellEditResult(DeleteBytes(&doc, start, SelectionSize(doc)));
         } else if (doc.Cursor > 0) {
-            DeleteBytes(&doc, start - 1, 1);
+            TellEditResult(DeleteBytes(&doc, start - 1, 1));
         }
         return;
     }
@@ -94,7 +95,7 @@ void DeleteBackward(Document &doc) {
         int64_t after = start > 0 || doc.PendingNibble != -1 ? start - 1 : start;
         // -1 would ask FillBytes for "after the filled bytes"; the cursor stops at 0.
         after = std::max<int64_t>(after, 0);
-        FillBytes(&doc, start, count, ZeroPattern, 4, count, after);
+        TellEditResult(FillBytes(&doc, start, count, ZeroPattern, 4, count, after));
     } else if (doc.Cursor > 0) {
         doc.Cursor -= 1;
     }
@@ -107,7 +108,7 @@ void PutData(Document &doc, const uint8_t *data, int64_t length) {
         if (doc.SelectionLength != 0) {
             Replace(doc, start, SelectionSize(doc), data, length);
         } else if (length > 0) {
-            InsertBytes(&doc, start, data, length);
+            TellEditResult(InsertBytes(&doc, start, data, length));
         }
         return;
     }

@@ -8,6 +8,7 @@
 #include "HexView.h"
 #include "document/Binary.h"
 #include "document/Document.h"
+#include "document/EditProgress.h"
 #include "document/History.h"
 #include "platform/Canvas.h"
 #include "platform/Platform.h"
@@ -133,7 +134,7 @@ int64_t RunHexViewCommand(HexView &view, int command, const uint8_t *data, int64
             changed = false;
             break;
         }
-        DeleteBytes(doc, SelectionStart(*doc), SelectionSize(*doc));
+        TellEditResult(DeleteBytes(doc, SelectionStart(*doc), SelectionSize(*doc)));
         break;
     case HexPaste:
         if (view.readOnly()) {

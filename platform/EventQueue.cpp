@@ -120,6 +120,12 @@ void RequestQuit() {
     PostEvent(event);
 }
 
+bool QuitRequestPending() {
+    for (const Event &event : Queue())
+        if (event.kind == EventCloseWindow && event.window == 0 && event.data == 1) return true;
+    return false;
+}
+
 size_t PendingEventCount() { return Queue().size(); }
 
 bool InstallQuitSignals() {

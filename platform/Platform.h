@@ -57,6 +57,9 @@ void PostMenuEvent(int id);
 // Asks WaitEvent to return a close event of window 0 with data 1 (used for
 // SIGTERM / SIGINT: the program ends as if window 0 were closed).
 void RequestQuit();
+// True while such a request waits in the queue (long work that serves no
+// events of its own looks for it, to stop and let the program end).
+bool QuitRequestPending();
 // Makes SIGTERM and SIGINT call RequestQuit on the GUI thread (through a
 // self-pipe, since a signal handler may do almost nothing). Needs InitPlatform;
 // false when it could not be set up. ShutdownPlatform restores the defaults.

@@ -4,6 +4,7 @@
 #include <deque>
 
 #include "app/shell/CommandStates.h"
+#include "app/shell/EditWatch.h"
 #include "app/shell/Globals.h"
 #include "app/toolwindows/SearchWindow.h"
 #include "app/settings/Language.h"
@@ -348,6 +349,7 @@ bool OpenMainWindow() {
     SetCanvasDropText(MainViewGadget, true);
 
     SetClipboardRefusedHandler(TellClipboardRefused);
+    InstallEditWatch();
 
     // Until the first upkeep tick there is no document: nothing to undo, redo or copy.
     for (int id : {CommandUndo, CommandRedo, CommandCut, CommandCopy}) EnableCommand(id, false);

@@ -47,13 +47,23 @@ std::string CursorText(const Document &doc, int64_t start, int64_t length) {
     return GetText("Cursor") + ": " + std::to_string(start);
 }
 
-std::string StoreText(const Binary *store) {
+// The memory the document's bytes take, and, when some lie in the scratch
+// file (large edits, bytes undo steps keep), how many: "Cache: 4.00 MB (1%)
+// + 1.07 GB on disk".
+std::string StoreText(const Document &doc) {
+    const Binary *store = doc.Store;
     int64_t used = store ? GetBinaryCacheSize(store) : 0;
     int64_t length = store ? store->Length : 0;
     std::string text = GetText("BinaryCacheSize") + ": " + FormatSize(used) + " (";
-    if (length == 0) return text + "100%)";
-    long long percent = std::llround(static_cast<double>(used) * 100.0 / static_cast<double>(length));
-    return text + std::to_string(percent) + "%)";
+    if (length == 0) {
+        text += "100%)";
+    } else {
+        long long percent = std::llround(static_cast<double>(used) * 100.0 / static_cast<double>(length));
+        text += std::to_string(percent) + "%)";
+    }
+    const int64_t scratch = GetBinaryScratchSize(store) + HistoryScratchBytes(doc.Hist);
+    if (scratch > 0) text += " + " + FillPlaceholder(GetText("\\Edits\\OnDisk", "%SIZE on disk"), "%SIZE", FormatSize(scratch));
+    return text;
 }
 
 // Where the cursor stood when an edit was refused; the notice goes when it moves.
@@ -105,7 +115,7 @@ void RefreshStatus(HexView *view, int) {
         SetStatusBarText(StatusCursorField, CursorText(doc, start, length));
         SetStatusBarText(StatusHistoryField,
                          GetText("HistoryCacheSize") + ": " + FormatSize(doc.Hist ? HistorySize(doc.Hist) : 0));
-        SetStatusBarText(StatusStoreField, StoreText(doc.Store));
+        SetStatusBarText(StatusStoreField, StoreText(doc));
         SetStatusBarText(StatusModeField, ModeText(doc, view->readOnly(), StillRefused(doc)));
         RefreshMainTitle();
     }

@@ -14,9 +14,11 @@
 #include "app/shell/Status.h"
 #include "app/toolwindows/ToolRun.h"
 #include "app/toolwindows/ToolWindows.h"
+#include "document/ChunkWriter.h"
 #include "document/Document.h"
 #include "document/HexText.h"
 #include "document/History.h"
+#include "document/Scratch.h"
 #include "hexview/HexView.h"
 #include "hexview/HexViewCommands.h"
 #include "platform/Controls.h"
@@ -190,26 +192,16 @@ int64_t ClampedLength(int64_t documentLength, int64_t position, int64_t length) 
     return std::min(length, documentLength - position);
 }
 
-// A run's output: the blocks that Process and Finish return, kept as they
-// are. The document takes them over as its chunks, so the output is never
-// copied into one block and its length is bounded only by memory.
-struct RunOutput {
-    std::vector<ByteBuffer> blocks;
-    int64_t length = 0;
-
-    // False when memory for the list ran out (the block is freed).
-    bool add(ByteBuffer block) {
-        if (!block.valid() || block.size() == 0) return true;
-        const int64_t n = block.size();
-        try {
-            blocks.push_back(std::move(block));
-        } catch (const std::bad_alloc &) {
-            return false;
-        }
-        length += n;
-        return true;
-    }
-};
+// The scratch folder cannot take the output; needed < 0: it said so half way.
+std::string NoRoomText(int64_t needed) {
+    std::string text = needed < 0 ? Text("ScratchFull", "The folder for temporary data (%FOLDER) became full during "
+                                                        "the run. Nothing was changed.")
+                                  : Text("NoScratchRoom", "The result needs %SIZE of temporary space, more than the "
+                                                          "folder for temporary data (%FOLDER) has free. Nothing "
+                                                          "was changed.");
+    text = FillPlaceholder(text, "%FOLDER", ScratchFolder());
+    return FillPlaceholder(text, "%SIZE", FormatSize(needed));
+}
 
 std::string FaultText(const TransformStatus &status, int64_t rangeStart) {
     switch (status.Fault) {
@@ -346,14 +338,14 @@ void ApplyTransformation(const AlgorithmRecord *record) {
     case Kind::Base64Decoder: expected = walked / 4 * 3 + 3; break;
     case Kind::Other: return;
     }
-    // The output is gathered piece by piece, and the system grants memory it
-    // may not be able to back once the pieces are written; a whole block of
-    // the output's size, asked for once and given back untouched, is refused
-    // when the output can never fit. Such a run is refused before it starts,
-    // rather than ending in the system's out-of-memory killer half way.
-    if (!noMemory) noMemory = !ByteBuffer::uninitialised(expected, expected).valid();
     if (noMemory) {
         TellUser(GetText("\\Messages\\NoMemory"));
+        return;
+    }
+    // The output beyond the edits' memory budget goes to the scratch file: a
+    // run it cannot hold is refused before it starts, not half way.
+    if (!RoomForNewBytes(expected)) {
+        TellUser(NoRoomText(ScratchBytesForNew(expected)));
         return;
     }
 
@@ -376,6 +368,7 @@ void ApplyTransformation(const AlgorithmRecord *record) {
 
     switch (outcome.result) {
     case TransformationResult::NoMemory: TellUser(GetText("\\Messages\\NoMemory")); break;
+    case TransformationResult::NoSpace: TellUser(NoRoomText(-1)); break;
     case TransformationResult::ReadFailed:
         TellUser(Text("ReadFailed", "The range could not be read completely. Nothing was changed."));
         break;
@@ -394,46 +387,49 @@ void ApplyTransformation(const AlgorithmRecord *record) {
 TransformationOutcome RunTransformation(Document &doc, const AlgorithmRecord &record, TransformParameters &parameters,
                                         int64_t position, int64_t length, const ToolRun &events) {
     TransformationOutcome outcome;
-    bool noMemory = false;
     ToolRunResult result = ToolRunResult::Stopped;
-    RunOutput output;
+    // The blocks that Process and Finish return become the document's chunks
+    // as they are (in memory within the edits' budget, in the scratch file
+    // beyond it), so the output is never copied into one block and its
+    // length is bounded by the scratch folder's room, not by memory.
+    ChunkWriter output(doc.Store);
     record.StartTransform(&parameters);
     if (TransformationStatus().Fault == TransformFault::None) {
         ToolRun run = events;
         run.slice = [&](const uint8_t *bytes, int64_t n) {
             ByteBuffer block = record.ProcessTransform(bytes, n, 0);
             if (TransformationStatus().Fault != TransformFault::None) return false;
-            if (!output.add(std::move(block))) return noMemory = true, false;
-            return true;
+            return output.append(std::move(block)) == BinaryOk;
         };
         result = RunOverRange(doc.Store, position, length, run);
     }
     if (result == ToolRunResult::Done) {
         ByteBuffer last = record.FinishTransform(&parameters);
-        if (TransformationStatus().Fault != TransformFault::None) result = ToolRunResult::Stopped;
-        else if (!output.add(std::move(last))) result = ToolRunResult::Stopped, noMemory = true;
+        if (TransformationStatus().Fault != TransformFault::None || output.append(std::move(last)) != BinaryOk)
+            result = ToolRunResult::Stopped;
     }
     outcome.status = TransformationStatus();
     // A run that ends without Finish still holds its state.
     ReleaseTransformation();
-    if (outcome.status.Fault == TransformFault::NoMemory) noMemory = true;
+    int written = output.status();
+    if (outcome.status.Fault == TransformFault::NoMemory) written = BinaryNoMemory;
 
-    parameters.OutputLength = output.length;
-    if (result == ToolRunResult::Done && output.length > 0) {
+    const int64_t produced = output.length();
+    parameters.OutputLength = produced;
+    ChunkList chunks = output.take();
+    if (result == ToolRunResult::Done && written == BinaryOk && produced > 0) {
         // The range as entered; the edit clamps it as the walk did.
-        if (ReplaceBytesMoving(&doc, position, length, std::move(output.blocks)) == 0)
-            doc.SelectionLength = -output.length;
-        else
-            noMemory = true;
+        written = ReplaceBytesMoving(&doc, position, length, std::move(chunks));
+        if (written == BinaryOk) doc.SelectionLength = -produced;
     }
-    output.blocks.clear();
     parameters.Output.reset();
 
-    if (noMemory) outcome.result = TransformationResult::NoMemory;
+    if (written == BinaryNoSpace) outcome.result = TransformationResult::NoSpace;
+    else if (written != BinaryOk) outcome.result = TransformationResult::NoMemory;
     else if (result == ToolRunResult::Cancelled) outcome.result = TransformationResult::Cancelled;
     else if (result == ToolRunResult::ReadFailed) outcome.result = TransformationResult::ReadFailed;
     else if (result == ToolRunResult::Stopped) outcome.result = TransformationResult::Refused;
-    else outcome.result = output.length > 0 ? TransformationResult::Written : TransformationResult::NothingWritten;
+    else outcome.result = produced > 0 ? TransformationResult::Written : TransformationResult::NothingWritten;
     return outcome;
 }
 

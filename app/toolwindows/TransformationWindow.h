@@ -54,10 +54,11 @@ void ShowTransformation(const AlgorithmRecord *record);
 // or less, an empty mask or an algorithm without callbacks. Refused with a
 // message, the document unchanged: an AES key that is not 16, 24 or 32 bytes,
 // a CBC vector under 16 bytes, an AES range that is not a whole number of
-// blocks, bad Base64 (with its offset), memory running out, a range that could
-// not be read. Cancel or the close box during the run leave the document as it
-// was. Otherwise the range is replaced in one undo step and the written bytes
-// are selected.
+// blocks, bad Base64 (with its offset), a result the scratch folder has no
+// room for (before the run), memory or the scratch folder running out, a
+// range that could not be read. Cancel or the close box during the run leave
+// the document as it was. Otherwise the range is replaced in one undo step
+// and the written bytes are selected.
 void ApplyTransformation(const AlgorithmRecord *record);
 
 enum class TransformationResult {
@@ -67,6 +68,7 @@ enum class TransformationResult {
     ReadFailed,       // part of the range could not be read
     Refused,          // the algorithm refused (status tells why)
     NoMemory,         // memory ran out while gathering the output or recording the edit
+    NoSpace,          // the scratch file could not take the output
 };
 struct TransformationOutcome {
     TransformationResult result = TransformationResult::NothingWritten;
@@ -78,7 +80,9 @@ struct TransformationOutcome {
 // slices as events says), Process per slice, Finish, and the replace of the
 // range as entered by the blocks they returned as one history entry
 // (ReplaceBytesMoving: the blocks become the document's chunks without being
-// copied), the written bytes selected afterwards. parameters.OutputLength
+// copied, in memory or, beyond the edits' memory budget, in the scratch
+// file; the replaced range leaves as the chunks that held it), the written
+// bytes selected afterwards. parameters.OutputLength
 // receives the number of bytes the run gave; parameters.Output is not used
 // (and freed). Anything but Written leaves the document exactly as it was.
 // The callback set's state is released whatever the path out.
