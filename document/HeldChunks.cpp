@@ -50,7 +50,7 @@ int64_t HeldBytesToCopy(History *history, const FileChange &change) {
 }
 
 PreserveStatus PreserveHeldChunks(Binary *store, History *history, const FileChange &change, int &error,
-                                  void (*progress)(int64_t done)) {
+                                  const std::function<void(int64_t done)> &progress) {
     error = 0;
     if (change.empty()) return PreserveStatus::Done;
     const int64_t needed = HeldBytesToCopy(history, change);

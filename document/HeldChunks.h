@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -53,7 +54,7 @@ enum class PreserveStatus {
 // copied after each chunk. Chunks copied before a failure keep their copy,
 // which is as good as the file's bytes.
 PreserveStatus PreserveHeldChunks(Binary *store, History *history, const FileChange &change, int &error,
-                                  void (*progress)(int64_t done) = nullptr);
+                                  const std::function<void(int64_t done)> &progress = {});
 
 // Lets go of the undo steps that hold chunks the change would take away
 // (DropHistoryEntries); returns the number of steps dropped.

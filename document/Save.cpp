@@ -65,9 +65,11 @@
 #include <vector>
 
 #include "Document.h"
+#include "HeldChunks.h"
 #include "History.h"
 #include "Journal.h"
 #include "SaveIo.h"
+#include "Scratch.h"
 
 namespace hx {
 
@@ -131,6 +133,48 @@ bool AnyReadFailure(const Binary *store) {
     return false;
 }
 
+// ---- undo steps that refer to the file's bytes -----------------------------
+
+// The undo steps of the document being saved and what to do when the file
+// bytes they refer to cannot be copied; none for a store saved alone.
+struct UndoKeeper {
+    History *history = nullptr;
+    SaveUndo policy = SaveUndo::Keep;
+
+    // Before the file changes (before the journal's commit, before the
+    // rename of a whole new file): the bytes the change takes away from the
+    // steps go into the scratch file, or the steps go when it has no room
+    // and the user agreed. Nothing of the file is written here.
+    SaveResult keep(Binary *store, const FileChange &change) const {
+        if (!history || change.empty()) return Result(SaveStatus::Saved);
+        const int64_t needed = HeldBytesToCopy(history, change);
+        if (needed == 0) return Result(SaveStatus::Saved);
+        int error = 0;
+        PreserveStatus status = PreserveStatus::NoRoom;
+        if (ScratchHasRoomFor(needed)) {
+            saveio::BeginProgress(needed);
+            status = PreserveHeldChunks(store, history, change, error, [needed](int64_t done) {
+                if (SaveProgress::Report) SaveProgress::Report(done, needed);
+            });
+            saveio::EndProgress();
+        }
+        switch (status) {
+        case PreserveStatus::Done: return Result(SaveStatus::Saved);
+        case PreserveStatus::ReadFailed: return Result(SaveStatus::UnreadableSource, error);
+        case PreserveStatus::NoRoom:
+        case PreserveStatus::WriteFailed: break;
+        }
+        if (policy == SaveUndo::DropWithoutRoom) {
+            DropStepsNeedingFileBytes(history, change);
+            return Result(SaveStatus::Saved);
+        }
+        // The steps copied before the scratch folder filled keep their copy.
+        SaveResult r = Result(SaveStatus::UndoNeedsRoom, error ? error : ENOSPC);
+        r.undoBytes = HeldBytesToCopy(history, change);
+        return r;
+    }
+};
+
 // ---- writing everything to a new file -----------------------------------
 
 // The path whose directory entry the save replaces: a link is followed so that
@@ -160,7 +204,7 @@ void ForgetJournals(const std::string &target, const struct stat *replaced, cons
 // Case "under a new name", the first save of a store without file and the
 // whole-content save onto the own path. zeros: bytes that could not be read
 // are written as the zeros they read as (the user agreed).
-SaveResult SaveAs(Binary *store, const std::string &name, bool zeros) {
+SaveResult SaveAs(Binary *store, const std::string &name, bool zeros, const UndoKeeper &keeper) {
     if (!zeros && AnyReadFailure(store)) return Result(SaveStatus::UnreadableSource);
     if (UsedByAnotherStore(store, name)) return Result(SaveStatus::TargetInUse);
 
@@ -173,6 +217,10 @@ SaveResult SaveAs(Binary *store, const std::string &name, bool zeros) {
     // owner made read-only is still not ours to replace.
     if (targetExists && ::access(target.c_str(), W_OK) != 0)
         return Result(SaveStatus::CannotCreate, errno);
+
+    // The store reads from the new file afterwards: undo steps must not
+    // refer to the old one any more.
+    if (SaveResult kept = keeper.keep(store, FileChange::Everything()); !kept.ok()) return kept;
 
     const std::string folder = FolderOf(target);
     saveio::RemoveStaleTemporaries(folder);
@@ -198,7 +246,7 @@ SaveResult SaveAs(Binary *store, const std::string &name, bool zeros) {
         bool heldBefore = (c->Holders & kEditBit) != 0;
         const uint8_t *bytes = c->Buffer.data();
         if (!c->loaded()) {
-            if (!store->File.isOpen()) return abandon(SaveStatus::UnreadableSource, 0);
+            if (!c->Scratch && !store->File.isOpen()) return abandon(SaveStatus::UnreadableSource, 0);
             bytes = LoadChunk(store, c, SlotEdit);
             if (!bytes && c->Length > 0) return abandon(SaveStatus::NoMemory, ENOMEM);
             if (c->ReadFailed && !zeros) return abandon(SaveStatus::UnreadableSource, 0);
@@ -236,6 +284,12 @@ SaveResult SaveAs(Binary *store, const std::string &name, bool zeros) {
     for (auto c = store->Chunks.begin(); c != store->Chunks.end(); ++c, ++i) {
         c->FileOffset = newOffsets[i];
         c->ReadFailed = 0;
+        // A chunk of the scratch file has its bytes in the new file now: its
+        // run is given back.
+        if (c->Scratch) {
+            c->Scratch.reset();
+            c->Modified = 0;
+        }
         ReleaseChunk(store, c, SlotEdit);  // clean chunks may now be dropped and re-read
     }
     store->File = std::move(out);  // closes the old file
@@ -263,13 +317,15 @@ struct Piece {
 
 class InPlaceSave {
 public:
-    explicit InPlaceSave(Binary *store) : store_(store), file_(store->File), name_(store->FileName) {}
+    InPlaceSave(Binary *store, const UndoKeeper &keeper)
+        : store_(store), keeper_(keeper), file_(store->File), name_(store->FileName) {}
 
     SaveResult run() {
         oldLength_ = file_.length();
         if (oldLength_ < 0) return Result(SaveStatus::WriteFailed, file_.lastError());
         SaveResult r = lookAtJournals();
         if (r.ok()) r = plan();
+        if (r.ok()) r = keeper_.keep(store_, changedRanges());
         // Nothing to write still takes the whole way while an unfinished
         // save's journal is there: it must go, and only a save may remove it.
         if (r.ok() && (!pieces_.empty() || oldLength_ != store_->Length || !unfinished_.empty())) {
@@ -320,6 +376,14 @@ private:
             w += c->Length;
         }
         return Result(SaveStatus::Saved);
+    }
+
+    // The ranges of the file the plan writes, and the end a shorter file loses.
+    FileChange changedRanges() const {
+        FileChange change;
+        for (const Piece &p : pieces_) change.add(p.destination, p.destination + p.length);
+        if (store_->Length < oldLength_) change.add(store_->Length, oldLength_);
+        return change;
     }
 
     // The blocks of a changed chunk at its own place whose bytes differ from
@@ -378,6 +442,11 @@ private:
                     return journalFailed(SaveStatus::WriteFailed, error);
                 continue;
             }
+            if (p.chunk->Scratch) {
+                SaveResult r = journalFromScratch(p);
+                if (!r.ok()) return r;
+                continue;
+            }
             // Bytes still in the file: a short read means it shrank after the check.
             if (p.chunk->FileOffset + p.offset + p.length > oldLength_)
                 return journalFailed(SaveStatus::UnreadableSource, EIO);
@@ -389,6 +458,21 @@ private:
         // ours is the later one, which the open prefers.
         for (const FoundJournal &j : unfinished_)
             if (j.path != journal_.path()) RemoveJournal(j.path, j.folder, error);
+        return Result(SaveStatus::Saved);
+    }
+
+    // A piece of a chunk whose bytes lie in the scratch file, read a piece
+    // at a time into the journal.
+    SaveResult journalFromScratch(const Piece &p) {
+        ensureScratch();
+        int error = 0;
+        for (int64_t done = 0; done < p.length;) {
+            const int64_t n = std::min(kPiece, p.length - done);
+            if (!ScratchRead(p.chunk->ScratchOffset + p.offset + done, scratch_.data(), n))
+                return journalFailed(SaveStatus::UnreadableSource, EIO);
+            if (!journal_.data(scratch_.data(), n, error)) return journalFailed(SaveStatus::WriteFailed, error);
+            done += n;
+        }
         return Result(SaveStatus::Saved);
     }
 
@@ -457,7 +541,7 @@ private:
     // Loads a chunk that is about to be written or overwritten.
     SaveResult hold(ChunkIter c, bool &release) {
         release = false;
-        if (c->FileOffset < 0) return Result(SaveStatus::Saved);  // in memory anyway
+        if (!c->backed()) return Result(SaveStatus::Saved);  // in memory anyway
         release = (c->Holders & kEditBit) == 0;
         if (!LoadChunk(store_, c, SlotEdit) && c->Length > 0) {
             release = false;
@@ -523,8 +607,15 @@ private:
     SaveResult flushPending() {
         int error = 0;
         if (!saveio::Sync(file_, name_, error)) return Result(SaveStatus::WriteFailed, error);
-        for (const Held &h : pending_)
+        for (const Held &h : pending_) {
+            // A chunk of the scratch file now has its bytes at its place in
+            // the file, which is flushed: its run is given back.
+            if (h.chunk->Scratch) {
+                h.chunk->Scratch.reset();
+                h.chunk->Modified = 0;
+            }
             if (h.release) ReleaseChunk(store_, h.chunk, SlotEdit);
+        }
         pending_.clear();
         pendingBytes_ = 0;
         return Result(SaveStatus::Saved);
@@ -574,6 +665,7 @@ private:
     }
 
     Binary *store_;
+    const UndoKeeper &keeper_;
     FileHandle &file_;
     const std::string name_;
     int64_t oldLength_ = 0;
@@ -615,33 +707,53 @@ bool OwnName(const Binary *store, const std::string &name) {
 
 }  // namespace
 
-SaveResult SaveBinary(Binary *store, const std::string &name) {
+namespace {
+
+SaveResult SaveStore(Binary *store, const std::string &name, const UndoKeeper &keeper) {
     if (!store) return Result(SaveStatus::NothingToDo);
     IgnoreFileSizeSignal();
     if (!store->File.isOpen()) {
         // A store opened under a name that did not exist creates it now.
         const std::string &target = name.empty() ? store->FileName : name;
         if (target.empty()) return Result(SaveStatus::NothingToDo);
-        return SaveAs(store, target, false);
+        return SaveAs(store, target, false, keeper);
     }
-    if (!OwnName(store, name) && !SameFile(store->File, name)) return SaveAs(store, name, false);
+    if (!OwnName(store, name) && !SameFile(store->File, name)) return SaveAs(store, name, false, keeper);
     SaveResult check = CheckOnDisk(store);
     if (!check.ok()) return check;
     if (!store->Writable) return Result(SaveStatus::ReadOnly);
     if (AnyReadFailure(store)) return Result(SaveStatus::UnreadableSource);
-    SaveResult r = InPlaceSave(store).run();
+    SaveResult r = InPlaceSave(store, keeper).run();
     // The file was as we last saw it when the save began: whatever changed
     // since (also by a failed save, or a grown file cut back) is our doing.
     RecordStamp(store);
     return r;
 }
 
-SaveResult SaveBinaryFull(Binary *store, const std::string &name) {
+SaveResult SaveStoreFull(Binary *store, const std::string &name, const UndoKeeper &keeper) {
     if (!store) return Result(SaveStatus::NothingToDo);
     IgnoreFileSizeSignal();
     const std::string &target = name.empty() ? store->FileName : name;
     if (target.empty()) return Result(SaveStatus::NothingToDo);
-    return SaveAs(store, target, false);
+    return SaveAs(store, target, false, keeper);
+}
+
+SaveResult SaveStoreWithZeros(Binary *store, const std::string &name, const UndoKeeper &keeper) {
+    if (!store) return Result(SaveStatus::NothingToDo);
+    IgnoreFileSizeSignal();
+    if (!AnyReadFailure(store)) return SaveStore(store, name, keeper);
+    // The zeros never go over the file the unread bytes are still in.
+    if (OwnName(store, name) || (store->File.isOpen() && SameFile(store->File, name)))
+        return Result(SaveStatus::UnreadableSource);
+    return SaveAs(store, name, true, keeper);
+}
+
+}  // namespace
+
+SaveResult SaveBinary(Binary *store, const std::string &name) { return SaveStore(store, name, UndoKeeper{}); }
+
+SaveResult SaveBinaryFull(Binary *store, const std::string &name) {
+    return SaveStoreFull(store, name, UndoKeeper{});
 }
 
 int64_t UnreadableBytes(const Binary *store) {
@@ -653,13 +765,7 @@ int64_t UnreadableBytes(const Binary *store) {
 }
 
 SaveResult SaveBinaryWithZeros(Binary *store, const std::string &name) {
-    if (!store) return Result(SaveStatus::NothingToDo);
-    IgnoreFileSizeSignal();
-    if (!AnyReadFailure(store)) return SaveBinary(store, name);
-    // The zeros never go over the file the unread bytes are still in.
-    if (OwnName(store, name) || (store->File.isOpen() && SameFile(store->File, name)))
-        return Result(SaveStatus::UnreadableSource);
-    return SaveAs(store, name, true);
+    return SaveStoreWithZeros(store, name, UndoKeeper{});
 }
 
 namespace {
@@ -672,19 +778,19 @@ SaveResult Settle(Document *doc, SaveResult r) {
 
 }  // namespace
 
-SaveResult SaveDocument(Document *doc, const std::string &name) {
+SaveResult SaveDocument(Document *doc, const std::string &name, SaveUndo undo) {
     if (!doc) return Result(SaveStatus::NothingToDo);
-    return Settle(doc, SaveBinary(doc->Store, name));
+    return Settle(doc, SaveStore(doc->Store, name, UndoKeeper{doc->Hist, undo}));
 }
 
-SaveResult SaveDocumentFull(Document *doc, const std::string &name) {
+SaveResult SaveDocumentFull(Document *doc, const std::string &name, SaveUndo undo) {
     if (!doc) return Result(SaveStatus::NothingToDo);
-    return Settle(doc, SaveBinaryFull(doc->Store, name));
+    return Settle(doc, SaveStoreFull(doc->Store, name, UndoKeeper{doc->Hist, undo}));
 }
 
-SaveResult SaveDocumentWithZeros(Document *doc, const std::string &name) {
+SaveResult SaveDocumentWithZeros(Document *doc, const std::string &name, SaveUndo undo) {
     if (!doc) return Result(SaveStatus::NothingToDo);
-    return Settle(doc, SaveBinaryWithZeros(doc->Store, name));
+    return Settle(doc, SaveStoreWithZeros(doc->Store, name, UndoKeeper{doc->Hist, undo}));
 }
 
 }  // namespace hx

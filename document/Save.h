@@ -39,7 +39,19 @@ enum class SaveStatus {
     // there) and this save could not take it over; the journal stays, the
     // file needs the repair of the next open first.
     NeedsRepair,
+    // Undo steps refer to bytes of the file that the save would overwrite
+    // (or, saving the whole file, take away), and the scratch folder has
+    // not room for a copy of them (SaveResult::undoBytes): nothing was
+    // written. Saving with SaveUndo::DropWithoutRoom lets those steps go.
+    UndoNeedsRoom,
 };
+
+// What a save does with undo steps that still refer to bytes of the file it
+// overwrites or replaces: their bytes are copied into the scratch file
+// first; where it has no room, the save is refused (Keep) or the steps go
+// (DropWithoutRoom), with every step that could only be reached through
+// them. Saves of a store alone (SaveBinary...) have no undo steps.
+enum class SaveUndo { Keep, DropWithoutRoom };
 
 struct SaveResult {
     SaveStatus status = SaveStatus::Saved;
@@ -51,6 +63,8 @@ struct SaveResult {
     // A journal of the file that did not fit it and was put aside under this
     // name (in place only); the shell tells the user. Empty: none.
     std::string keptAside;
+    // UndoNeedsRoom: the bytes the undo steps would need in the scratch file.
+    int64_t undoBytes = 0;
     bool ok() const { return status == SaveStatus::Saved; }
 };
 
@@ -92,7 +106,7 @@ SaveResult SaveBinary(Binary *store, const std::string &name);
 // "save anyway" to FileReplaced or ChangedOnDisk). The store then reads from
 // the new file. A failure leaves the target and the store as they were.
 SaveResult SaveBinaryFull(Binary *store, const std::string &name);
-SaveResult SaveDocumentFull(Document *doc, const std::string &name);
+SaveResult SaveDocumentFull(Document *doc, const std::string &name, SaveUndo undo = SaveUndo::Keep);
 
 // Bytes of the store that could not be read from its file (they read as zeros).
 int64_t UnreadableBytes(const Binary *store);
@@ -101,7 +115,7 @@ int64_t UnreadableBytes(const Binary *store);
 // reads from the new file and the zeros are its content. Saving over the
 // store's own file stays refused (UnreadableSource) while bytes are unreadable.
 SaveResult SaveBinaryWithZeros(Binary *store, const std::string &name);
-SaveResult SaveDocumentWithZeros(Document *doc, const std::string &name);
+SaveResult SaveDocumentWithZeros(Document *doc, const std::string &name, SaveUndo undo = SaveUndo::Keep);
 
 // Reports the progress of a running save (bytes written so far of bytes to
 // write), every few MiB of writing; empty: no reports. The shell shows a
@@ -114,7 +128,7 @@ struct SaveProgress {
 // unchanged (SavedHistoryIndex = HistoryIndex); after a failure that touched
 // the file no state counts as saved (SavedHistoryIndex = -1) until a save
 // succeeds.
-SaveResult SaveDocument(Document *doc, const std::string &name);
+SaveResult SaveDocument(Document *doc, const std::string &name, SaveUndo undo = SaveUndo::Keep);
 
 // Test hooks for failing writes at a chosen point, where a full disk is not at
 // hand (saveio::Seam in SaveIo.h fails any single call). While WriteBudget is >= 0 it is the number of bytes the save may still

@@ -10,6 +10,7 @@
 
 #include "app/bookmarks/BookmarkKeeping.h"
 #include "app/shell/CommandStates.h"
+#include "app/shell/EditWatch.h"
 #include "app/settings/ConfigurationsWindow.h"
 #include "app/settings/Ini.h"
 #include "app/shell/Globals.h"
@@ -25,6 +26,7 @@
 #include "app/toolwindows/ToolWindows.h"
 #include "document/Document.h"
 #include "document/Save.h"
+#include "document/Scratch.h"
 #include "hexview/HexNavigation.h"
 #include "hexview/HexView.h"
 #include "hexview/HexViewCommands.h"
@@ -99,6 +101,8 @@ std::string SaveReason(const SaveResult &result) {
     case SaveStatus::FileReplaced:
     case SaveStatus::ChangedOnDisk: return GetText("\\Messages\\ReasonWriteFailed");
     case SaveStatus::NeedsRepair: return GetText("\\Messages\\ReasonNeedsRepair");
+    case SaveStatus::UndoNeedsRoom:
+        return FillPlaceholder(GetText("\\Edits\\ReasonUndoNeedsRoom"), "%FOLDER", ScratchFolder());
     case SaveStatus::Saved:
     case SaveStatus::NothingToDo: break;
     }
@@ -569,12 +573,20 @@ private:
     bool shown_ = false;
 };
 
-SaveResult SaveWatched(Document *doc, const std::string &name, bool full) {
+SaveResult SaveWatchedOnce(Document *doc, const std::string &name, bool full, SaveUndo undo) {
     SaveProgressWatch watch;
-    if (!full) return SaveDocument(doc, name);
-    SaveResult result = SaveDocumentFull(doc, name);
+    if (!full) return SaveDocument(doc, name, undo);
+    SaveResult result = SaveDocumentFull(doc, name, undo);
     if (result.ok()) doc->SavedHistoryIndex = HistoryIndex(doc->Hist);
     return result;
+}
+
+// A save that undo steps would stop for lack of scratch room asks whether
+// to let those steps go; UndoNeedsRoom stays when the user says no.
+SaveResult SaveWatched(Document *doc, const std::string &name, bool full) {
+    SaveResult result = SaveWatchedOnce(doc, name, full, SaveUndo::Keep);
+    if (result.status != SaveStatus::UndoNeedsRoom || !AskToDropUndoSteps(result.undoBytes)) return result;
+    return SaveWatchedOnce(doc, name, full, SaveUndo::DropWithoutRoom);
 }
 
 enum class DiskAnswer { WriteAnyway, SaveElsewhere, Cancel };

@@ -58,6 +58,21 @@ void TellFailure(int result) {
 
 }  // namespace
 
+bool AskToDropUndoSteps(int64_t needed) {
+    YesNoQuestion question;
+    question.window = MainWindowNumber;
+    question.title = GetText("\\Messages\\Title");
+    std::string text = Text("UndoNeedsRoom", "Undo steps still need %SIZE of the file's present bytes, which this "
+                                             "save overwrites, and the folder for temporary data (%FOLDER) has "
+                                             "no room to keep them. Save and give up those undo steps (and the "
+                                             "ones before them), or cancel?");
+    text = FillPlaceholder(text, "%SIZE", FormatSize(needed));
+    question.text = FillPlaceholder(text, "%FOLDER", ScratchFolder());
+    question.yesText = Text("DropUndo", "Save without them");
+    question.noText = GetText("\\Messages\\Cancel");
+    return AskYesNo(question);
+}
+
 void InstallEditWatch() {
     EditProgress::Report = ReportProgress;
     EditProgress::Failed = TellFailure;

@@ -16,6 +16,8 @@
 #include "app/shell/MenuIds.h"
 #include "app/toolwindows/TransformationWindow.h"
 #include "document/Document.h"
+#include "document/Scratch.h"
+#include "document/SmallDisk.h"
 #include "hexview/HexView.h"
 #include "hexview/Selection.h"
 #include "platform/Controls.h"
@@ -327,6 +329,30 @@ TEST_F(TransformationWindowTest, CancelAndCloseDuringARunLeaveTheDocumentAndEnab
     Apply();
     EXPECT_EQ(Contents()[63], static_cast<uint8_t>(~original[63]));
     EXPECT_TRUE(AllWindowsEnabled());
+}
+
+// The part of the result beyond the edits' memory budget goes to the scratch
+// file: when its folder has no room, the run is refused before it starts.
+TEST_F(TransformationWindowTest, ResultTheScratchFolderCannotHoldIsRefusedBeforeTheRun) {
+    hx::test::SmallDisk disk(64 * 1024);
+    if (!disk.mounted()) GTEST_SKIP() << "mounting a small file system needs root";
+    ScratchSettings::Folder = disk.path();
+    const int64_t budget = ScratchSettings::MemoryBudget;
+    ScratchSettings::MemoryBudget = 0;
+    const Bytes original = Counting(1 << 20);
+    SetDocument(original);
+    Select(0, static_cast<int64_t>(original.size()));
+    Menu(XOr);
+    SetControlState(TransformProgressBar, 123);
+    messages.clear();
+    Apply();
+    ScratchSettings::MemoryBudget = budget;
+    ScratchSettings::Folder.clear();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find(disk.path()), std::string::npos) << messages[0];
+    EXPECT_EQ(GetControlState(TransformProgressBar), 123) << "the run did not start";
+    EXPECT_EQ(Contents(), original);
+    EXPECT_EQ(Steps(), 0);
 }
 
 TEST_F(TransformationWindowTest, RunningOutOfMemoryAnywhereChangesNothingAndSaysSo) {
