@@ -247,6 +247,9 @@ bool JoinNewestEntries(History *history, const void *earlier) {
     if (history->Current != second) return false;
     const auto first = std::prev(second);
     if (first->Data != earlier) return false;
+    // Entries that keep chunks outside the document are not joined: a save
+    // must still find those chunks through each entry (ForEachHeldChunks).
+    if (first->Held || second->Held) return false;
     auto joined = std::make_unique<JoinedEntries>();
     joined->First = *first;
     joined->Second = *second;
