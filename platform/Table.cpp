@@ -91,7 +91,11 @@ void SetTableRows(int number, const std::vector<TableRow> &rows) {
     table->clear();
     for (const TableRow &row : rows) {
         auto *item = new QTreeWidgetItem(table);
-        for (size_t c = 0; c < row.Cells.size(); ++c) item->setText(static_cast<int>(c), Utf8(row.Cells[c]));
+        for (size_t c = 0; c < row.Cells.size(); ++c) {
+            item->setText(static_cast<int>(c), Utf8(row.Cells[c]));
+            // A text cut off by its column can still be read whole.
+            item->setToolTip(static_cast<int>(c), Utf8(row.Cells[c]));
+        }
         if ((row.Swatch >> 24) != 0) item->setIcon(0, SwatchIcon(row.Swatch));
     }
     if (selected >= 0 && selected < table->topLevelItemCount()) table->setCurrentItem(table->topLevelItem(selected));

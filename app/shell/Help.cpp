@@ -2,25 +2,25 @@
 
 #include <cstdio>
 
+#include <isa-l.h>
 #include <libdeflate.h>
+#include <lzma.h>
 #include <openssl/crypto.h>
 #include <png.h>
+#include <xxhash.h>
 #include <zip.h>
 #include <zlib.h>
 
 #include <QtGlobal>
 
 #include "app/settings/Language.h"
+#include "app/shell/BuildInfo.h"
 #include "app/shell/MainWindow.h"
 #include "app/shell/MenuIds.h"
 #include "platform/Dialogs.h"
 #include "platform/InputDialog.h"
 #include "platform/Platform.h"
 #include "platform/Table.h"
-
-#ifndef HEXALOOM_VERSION
-#define HEXALOOM_VERSION "0"
-#endif
 
 namespace hx {
 
@@ -35,7 +35,7 @@ void ShowKeysWindow() {
         OpenWindow(Window, 0, 0, KeysWindowWidth, KeysWindowHeight, GetText("\\Window\\Keys"),
                    WindowTool | WindowHidden | WindowCentered, MainWindowNumber);
         CreateTable(KeysTable, Window, 10, 10, KeysWindowWidth - 20, KeysWindowHeight - 20,
-                    {Text("KeysColumn"), Text("ActionColumn")}, {200, 0});
+                    {Text("KeysColumn"), Text("ActionColumn")}, {330, 0});
     }
     std::vector<TableRow> rows;
     for (const auto &[keys, action] : KeyRows()) rows.push_back({{keys, action}});
@@ -64,6 +64,11 @@ bool OnClose(int window) {
     return true;
 }
 
+// A version number major * 10000 + minor * 100 + patch as "major.minor.patch".
+std::string DottedVersion(unsigned number) {
+    return std::to_string(number / 10000) + "." + std::to_string(number / 100 % 100) + "." + std::to_string(number % 100);
+}
+
 }  // namespace
 
 std::vector<std::pair<std::string, std::string>> KeyRows() {
@@ -88,11 +93,15 @@ std::vector<std::pair<std::string, std::string>> LibraryVersions() {
         {"zlib", zlibVersion()},
         {"libdeflate", LIBDEFLATE_VERSION_STRING},
         {"OpenSSL", OpenSSL_version(OPENSSL_VERSION_STRING)},
+        {"liblzma", lzma_version_string()},
+        {"xxHash", DottedVersion(XXH_versionNumber())},
+        {"ISA-L", DottedVersion(ISAL_MAJOR_VERSION * 10000 + ISAL_MINOR_VERSION * 100 + ISAL_PATCH_VERSION)},
     };
 }
 
 std::string AboutText() {
-    std::string text = "Hexaloom " HEXALOOM_VERSION "\n" + Text("Description") + "\n\n" + Text("Libraries") + "\n";
+    std::string text = std::string("Hexaloom ") + ProgramVersion + "\n" + Text("Description") + "\n\n" +
+                       Text("Libraries") + "\n";
     for (const auto &[name, version] : LibraryVersions()) text += name + " " + version + "\n";
     return text;
 }

@@ -12,8 +12,8 @@
 namespace hx {
 
 inline constexpr int KeysWindowNumber = 21;
-inline constexpr int KeysWindowWidth = 560;
-inline constexpr int KeysWindowHeight = 420;
+inline constexpr int KeysWindowWidth = 760;
+inline constexpr int KeysWindowHeight = 460;
 inline constexpr int KeysTable = 21001;
 
 // The rows of the keys window from the language's "Help" group: keys
@@ -23,8 +23,8 @@ std::vector<std::pair<std::string, std::string>> KeyRows();
 // The libraries as they report their versions at run time (or, for those
 // without such a call, as they were when the program was built): name, version.
 std::vector<std::pair<std::string, std::string>> LibraryVersions();
-// The About box's text: name and version (the build's project version, the
-// one --version prints), the description and the libraries.
+// The About box's text: name and version (ProgramVersion, the project
+// version that --version prints too), the description and the libraries.
 std::string AboutText();
 
 extern const ToolModule HelpTool;

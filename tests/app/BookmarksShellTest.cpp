@@ -6,7 +6,6 @@
 
 #include <QAction>
 #include <QKeySequence>
-#include <cctype>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -14,6 +13,7 @@
 #include "app/settings/ConfigurationsWindow.h"
 #include "app/settings/Language.h"
 #include "app/settings/Settings.h"
+#include "app/shell/BuildInfo.h"
 #include "app/shell/Help.h"
 #include "app/shell/MenuBuilder.h"
 #include "app/shell/MenuIds.h"
@@ -201,9 +201,7 @@ TEST_F(BookmarksShellTest, HelpShowsTheKeysAndTheAboutBoxNamesVersionAndLibrarie
     EXPECT_EQ(TableCell(KeysTable, 2, 0), "Tab, Shift+Tab");
     ChooseMenuItem(CommandAbout);
     ASSERT_EQ(messages.size(), 1u);
-    ASSERT_GT(messages[0].size(), 9u);
-    EXPECT_EQ(messages[0].substr(0, 9), "Hexaloom ");
-    EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(messages[0][9]))) << messages[0];
+    EXPECT_EQ(messages[0].rfind(std::string("Hexaloom ") + ProgramVersion + "\n", 0), 0u) << messages[0];
     for (const char *library : {"Qt 6.", "libzip ", "libpng ", "zlib ", "OpenSSL 3."})
         EXPECT_NE(messages[0].find(library), std::string::npos) << library;
 }
