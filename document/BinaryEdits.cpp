@@ -1,45 +1,25 @@
 #include "BinaryEdits.h"
 
-#include <utility>
-#include <vector>
+#include "Listeners.h"
 
 namespace hx {
 
 namespace {
 
-struct Entry {
-    int id = 0;
-    BinaryEditListener listener;
-};
-
-std::vector<Entry> &Listeners() {
-    static std::vector<Entry> listeners;
+Listeners<BinaryEditListener> &EditListeners() {
+    static Listeners<BinaryEditListener> listeners;
     return listeners;
 }
 
 }  // namespace
 
-int AddBinaryEditListener(BinaryEditListener listener) {
-    static int next = 0;
-    Listeners().push_back({++next, std::move(listener)});
-    return next;
-}
+int AddBinaryEditListener(BinaryEditListener listener) { return EditListeners().add(std::move(listener)); }
 
-void RemoveBinaryEditListener(int id) {
-    auto &all = Listeners();
-    for (auto it = all.begin(); it != all.end(); ++it) {
-        if (it->id != id) continue;
-        all.erase(it);
-        return;
-    }
-}
+void RemoveBinaryEditListener(int id) { EditListeners().remove(id); }
 
 void NotifyBinaryEdit(const Binary *store, int64_t position, int64_t removed, int64_t added) {
     if (removed == 0 && added == 0) return;
-    // A listener may remove itself (or add another) while it is told: walk a copy.
-    const std::vector<Entry> listeners = Listeners();
-    for (const Entry &entry : listeners)
-        if (entry.listener) entry.listener(store, position, removed, added);
+    EditListeners().each([&](const BinaryEditListener &listener) { listener(store, position, removed, added); });
 }
 
 }  // namespace hx

@@ -3,42 +3,31 @@
 #include <algorithm>
 #include <utility>
 
+#include "document/Listeners.h"
+
 namespace hx {
 
 namespace {
 
-struct Source {
-    int Id;
-    HighlightSource Ask;
-};
-
-std::vector<Source> &Sources() {
-    static std::vector<Source> sources;
+Listeners<HighlightSource> &Sources() {
+    static Listeners<HighlightSource> sources;
     return sources;
 }
 
 }  // namespace
 
-int AddHighlightSource(HighlightSource source) {
-    static int next = 0;
-    Sources().push_back({++next, std::move(source)});
-    return next;
-}
+int AddHighlightSource(HighlightSource source) { return Sources().add(std::move(source)); }
 
-void RemoveHighlightSource(int id) {
-    auto &sources = Sources();
-    sources.erase(std::remove_if(sources.begin(), sources.end(), [id](const Source &s) { return s.Id == id; }),
-                  sources.end());
-}
+void RemoveHighlightSource(int id) { Sources().remove(id); }
 
 std::vector<HighlightRun> HighlightsIn(const Document &doc, int64_t from, int64_t length) {
     std::vector<HighlightRun> cut;
     if (length <= 0) return cut;
     const int64_t end = from + length;
     std::vector<HighlightRun> runs;
-    for (const Source &source : Sources()) {
+    Sources().each([&](const HighlightSource &ask) {
         runs.clear();
-        if (source.Ask) source.Ask(doc, from, length, runs);
+        ask(doc, from, length, runs);
         for (const HighlightRun &run : runs) {
             if (run.Length <= 0 || run.Start >= end) continue;
             // The run's end as "length beyond the window's end" first, so that
@@ -47,7 +36,7 @@ std::vector<HighlightRun> HighlightsIn(const Document &doc, int64_t from, int64_
             const int64_t stop = run.Length > end - run.Start ? end : run.Start + run.Length;
             if (stop > start) cut.push_back({start, stop - start, run.Fill});
         }
-    }
+    });
     return cut;
 }
 

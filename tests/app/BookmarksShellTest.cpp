@@ -69,16 +69,7 @@ protected:
     }
     Document *Doc() { return HexViewByGadget(MainViewGadget)->CurrentDocument; }
     BookmarkList *List() { return FindBookmarks(Doc()->Store); }
-    static void Key(int key, int modifiers = 0) {
-        Event e;
-        e.window = 0;
-        e.control = MainViewGadget;
-        e.kind = EventControl;
-        e.type = CanvasKeyDown;
-        e.input.key = key;
-        e.input.modifiers = modifiers;
-        DispatchEvent(e);
-    }
+    static void Key(int key, int modifiers = 0) { PressKeyInMainView(key, modifiers); }
     std::vector<std::string> Row(int row) {
         return {TableCell(BookmarksTable, row, 0), TableCell(BookmarksTable, row, 1), TableCell(BookmarksTable, row, 2)};
     }

@@ -59,4 +59,16 @@ inline void TypeIntoMainView(int character) {
     DispatchEvent(e);
 }
 
+// Dispatches a key pressed in the main window's hex view (modifiers: Modifier bits).
+inline void PressKeyInMainView(int key, int modifiers = 0) {
+    Event e;
+    e.window = 0;
+    e.control = MainViewGadget;
+    e.kind = EventControl;
+    e.type = CanvasKeyDown;
+    e.input.key = key;
+    e.input.modifiers = modifiers;
+    DispatchEvent(e);
+}
+
 }  // namespace hx
