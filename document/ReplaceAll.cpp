@@ -55,7 +55,7 @@ public:
     int64_t end() const { return written_; }   // behind the last match
     int64_t count() const { return count_; }
     std::vector<ByteBuffer> take() {
-        if (current_) out_.push_back(std::move(current_));
+        finishPiece();
         return std::move(out_);
     }
 
@@ -78,17 +78,25 @@ private:
         return a >= b || write(bytes + (a - position), b - a);
     }
 
+    // The piece being filled is allocated whole and cut to what it holds
+    // once, when it is done.
+    void finishPiece() {
+        if (!current_) return;
+        current_.resize(filled_);
+        out_.push_back(std::move(current_));
+        filled_ = 0;
+    }
+
     bool write(const uint8_t *source, int64_t n) {
         while (n > 0) {
-            if (!current_ || current_.size() == pieceLength_) {
-                if (current_) out_.push_back(std::move(current_));
-                current_ = ByteBuffer::uninitialised(0, pieceLength_);
+            if (!current_ || filled_ == pieceLength_) {
+                finishPiece();
+                current_ = ByteBuffer::uninitialised(pieceLength_, pieceLength_);
                 if (!current_) return false;
             }
-            const int64_t take = std::min(n, pieceLength_ - current_.size());
-            const int64_t at = current_.size();
-            current_.resize(at + take);   // within the capacity: cannot fail
-            std::memcpy(current_.data() + at, source, static_cast<size_t>(take));
+            const int64_t take = std::min(n, pieceLength_ - filled_);
+            std::memcpy(current_.data() + filled_, source, static_cast<size_t>(take));
+            filled_ += take;
             source += take;
             n -= take;
         }
@@ -107,6 +115,7 @@ private:
     int64_t count_ = 0;
     std::vector<ByteBuffer> out_;
     ByteBuffer current_;
+    int64_t filled_ = 0;             // bytes written into current_
 };
 
 }  // namespace
