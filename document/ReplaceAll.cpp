@@ -1,9 +1,8 @@
 #include "ReplaceAll.h"
 
 #include <algorithm>
-#include <cstring>
 
-#include "Binary.h"
+#include "ChunkWriter.h"
 #include "Document.h"
 #include "History.h"
 
@@ -14,11 +13,15 @@ namespace {
 // Writes the new bytes while the range goes by: the bytes between matches as
 // they were, each match as the replacement. Bytes are written once it is
 // sure that no match begins at them; the last k - 1 of each piece wait in
-// held_ until the next piece has shown whether a match crosses the cut.
+// held_ until the next piece has shown whether a match crosses the cut. Of a
+// long stretch between matches only the first ChunkLength bytes are copied
+// as they go by; the rest is handed to the writer as a range of the store
+// when the next match comes, so that it can refer to the bytes where they lie.
 class Splicer {
 public:
-    Splicer(int64_t k, const uint8_t *replacement, int64_t r, int64_t pieceLength)
-        : k_(k), replacement_(replacement), r_(r), pieceLength_(std::max<int64_t>(pieceLength, 1)) {}
+    Splicer(Binary *store, int64_t k, const uint8_t *replacement, int64_t r)
+        : writer_(store), k_(k), replacement_(replacement), r_(r),
+          copyLimit_(std::max<int64_t>(store->ChunkLength, 1)) {}
 
     void match(int64_t position) { pending_.push_back(position); }
 
@@ -30,22 +33,28 @@ public:
                 first_ = p;
                 written_ = p;
             }
-            if (!copy(written_, p, position, bytes) || !write(replacement_, r_)) return false;
+            if (!stretch(p, position, bytes) || writer_.append(replacement_, r_) != BinaryOk) return false;
             written_ = p + k_;
+            copied_ = 0;
             ++count_;
         }
         pending_.clear();
         const int64_t end = position + n;
         const int64_t safe = end - (k_ - 1);   // no match can begin before this any more
-        if (started_ && written_ < safe) {
-            if (!copy(written_, safe, position, bytes)) return false;
-            written_ = safe;
+        if (started_ && !deferred() && written_ < safe) {
+            const int64_t take = std::min(safe - written_, copyLimit_ - copied_);
+            if (!copy(written_, written_ + take, position, bytes)) return false;
+            written_ += take;
+            copied_ += take;
         }
-        // What is still undecided: at most the last k - 1 bytes.
-        const int64_t keepFrom = std::max(started_ ? written_ : 0, std::max(safe, position - heldLength()));
+        // What is still undecided: at most the last k - 1 bytes. A deferred
+        // stretch needs none of them: it is read from the store.
         std::vector<uint8_t> next;
-        next.reserve(static_cast<size_t>(end - keepFrom));
-        for (int64_t q = keepFrom; q < end; ++q) next.push_back(byteAt(q, position, bytes));
+        if (!deferred()) {
+            const int64_t keepFrom = std::max({started_ ? written_ : 0, safe, position - heldLength()});
+            next.reserve(static_cast<size_t>(std::max<int64_t>(end - keepFrom, 0)));
+            for (int64_t q = keepFrom; q < end; ++q) next.push_back(byteAt(q, position, bytes));
+        }
         held_.swap(next);
         return true;
     }
@@ -54,13 +63,21 @@ public:
     int64_t first() const { return first_; }
     int64_t end() const { return written_; }   // behind the last match
     int64_t count() const { return count_; }
-    std::vector<ByteBuffer> take() {
-        finishPiece();
-        return std::move(out_);
-    }
+    int status() const { return writer_.status(); }
+    ChunkList take() { return writer_.take(); }
 
 private:
+    // A stretch longer than copyLimit_ is being passed over: the bytes from
+    // written_ on are taken from the store when the next match comes.
+    bool deferred() const { return copied_ >= copyLimit_; }
+
     int64_t heldLength() const { return static_cast<int64_t>(held_.size()); }
+
+    // The bytes from written_ up to a match at p.
+    bool stretch(int64_t p, int64_t position, const uint8_t *bytes) {
+        if (deferred()) return writer_.appendRange(written_, p - written_) == BinaryOk;
+        return copy(written_, p, position, bytes);
+    }
 
     // The byte at document position q, which lies in held_ (just before
     // the piece) or in the piece.
@@ -72,50 +89,24 @@ private:
         if (a < position) {
             const int64_t heldFrom = position - heldLength();
             const int64_t stop = std::min(b, position);
-            if (!write(held_.data() + (a - heldFrom), stop - a)) return false;
+            if (writer_.append(held_.data() + (a - heldFrom), stop - a) != BinaryOk) return false;
             a = stop;
         }
-        return a >= b || write(bytes + (a - position), b - a);
+        return a >= b || writer_.append(bytes + (a - position), b - a) == BinaryOk;
     }
 
-    // The piece being filled is allocated whole and cut to what it holds
-    // once, when it is done.
-    void finishPiece() {
-        if (!current_) return;
-        current_.resize(filled_);
-        out_.push_back(std::move(current_));
-        filled_ = 0;
-    }
-
-    bool write(const uint8_t *source, int64_t n) {
-        while (n > 0) {
-            if (!current_ || filled_ == pieceLength_) {
-                finishPiece();
-                current_ = ByteBuffer::uninitialised(pieceLength_, pieceLength_);
-                if (!current_) return false;
-            }
-            const int64_t take = std::min(n, pieceLength_ - filled_);
-            std::memcpy(current_.data() + filled_, source, static_cast<size_t>(take));
-            filled_ += take;
-            source += take;
-            n -= take;
-        }
-        return true;
-    }
-
+    ChunkWriter writer_;
     const int64_t k_;
     const uint8_t *replacement_;
     const int64_t r_;
-    const int64_t pieceLength_;
+    const int64_t copyLimit_;
     std::vector<int64_t> pending_;   // matches told and not yet written
     std::vector<uint8_t> held_;      // bytes just before the next piece, not yet decided
     bool started_ = false;
     int64_t first_ = -1;
     int64_t written_ = 0;            // bytes before this position are written (from first_ on)
+    int64_t copied_ = 0;             // bytes of the current stretch copied as they went by
     int64_t count_ = 0;
-    std::vector<ByteBuffer> out_;
-    ByteBuffer current_;
-    int64_t filled_ = 0;             // bytes written into current_
 };
 
 }  // namespace
@@ -136,7 +127,7 @@ ReplaceAllPlan PlanReplaceAll(Binary *store, const BytePattern &pattern, int64_t
     }
     const int64_t end = last.position + k;
     const int64_t behind = to - end;
-    Splicer splicer(k, replacement, r, store->ChunkLength);
+    Splicer splicer(store, k, replacement, r);
     const SearchScan scan = ScanForward(
         store, pattern, from, end,
         [&splicer](int64_t p) {
@@ -144,23 +135,21 @@ ReplaceAllPlan PlanReplaceAll(Binary *store, const BytePattern &pattern, int64_t
             return true;
         },
         [&serve, behind](int64_t searched) { return !serve || serve(behind + searched); },
-        [&splicer, &plan](int64_t position, const uint8_t *bytes, int64_t n) {
-            if (splicer.piece(position, bytes, n)) return true;
-            plan.noMemory = true;
-            return false;
-        });
+        [&splicer](int64_t position, const uint8_t *bytes, int64_t n) { return splicer.piece(position, bytes, n); });
     plan.status = scan.status;
-    if (scan.status != SearchStatus::Done || !splicer.started()) return plan;
+    plan.failure = splicer.status();
+    if (plan.failure != BinaryOk) plan.status = SearchStatus::Stopped;
+    if (plan.status != SearchStatus::Done || !splicer.started()) return plan;
     plan.count = splicer.count();
     plan.from = splicer.first();
     plan.oldLength = splicer.end() - splicer.first();
-    plan.bytes = splicer.take();
+    plan.chunks = splicer.take();
     return plan;
 }
 
 int ApplyReplaceAll(Document *doc, ReplaceAllPlan &&plan) {
     if (!doc || plan.status != SearchStatus::Done || plan.count <= 0) return BinaryOk;
-    return ReplaceBytesMoving(doc, plan.from, plan.oldLength, std::move(plan.bytes));
+    return ReplaceBytesMoving(doc, plan.from, plan.oldLength, std::move(plan.chunks));
 }
 
 }  // namespace hx

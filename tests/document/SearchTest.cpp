@@ -13,6 +13,7 @@
 #include "document/History.h"
 #include "document/RangeSearch.h"
 #include "document/ReplaceAll.h"
+#include "document/Scratch.h"
 #include "StoreModel.h"
 
 using namespace hx;
@@ -204,24 +205,33 @@ struct ReplaceCase {
 
 class ReplaceAllTest : public ::testing::TestWithParam<ReplaceCase> {};
 
+// Rounds take turns: a store of memory chunks cut at random, a file opened
+// with a tiny chunk length (long stretches between matches become references
+// to it), and the same with a memory budget of a few bytes (the new bytes go
+// to the scratch file).
 TEST_P(ReplaceAllTest, EqualsTheReferenceAndOneUndoRestoresTheOriginal) {
     const ReplaceCase &c = GetParam();
     std::mt19937 random(99);
-    for (int round = 0; round < 80; ++round) {
+    const int64_t budget = ScratchSettings::MemoryBudget;
+    for (int round = 0; round < 90; ++round) {
         const Bytes text = RandomText(random, 40 + random() % 300);
+        const int place = round % 3;
+        hx::test::TempFile file(text);
         Document doc;
-        doc.Store = CutStore(text, random, 1 + random() % 12);
+        const int64_t chunk = 1 + random() % 12;
+        doc.Store = place == 0 ? CutStore(text, random, chunk) : OpenBinary(-1, file.path(), chunk);
         doc.Hist = CreateHistory(-1, DocumentHistoryLimit);
+        ScratchSettings::MemoryBudget = place == 2 ? 16 : budget;
         const Bytes pattern = RandomText(random, c.patternLength);
         const Bytes with = RandomText(random, c.replacementLength);
         const bool matchCase = round % 2;
         const int64_t n = static_cast<int64_t>(text.size());
-        const int64_t from = round % 3 ? 0 : random() % n, to = round % 3 ? n : from + random() % (n - from + 1);
+        const int64_t from = round % 4 ? 0 : random() % n, to = round % 4 ? n : from + random() % (n - from + 1);
         const std::vector<int64_t> matches = ReferenceMatches(text, pattern, matchCase, from, to);
         const BytePattern p(pattern.data(), static_cast<int64_t>(pattern.size()), matchCase);
 
         ReplaceAllPlan plan = PlanReplaceAll(doc.Store, p, from, to, with.data(), static_cast<int64_t>(with.size()), {});
-        ASSERT_EQ(plan.status, SearchStatus::Done);
+        ASSERT_EQ(plan.status, SearchStatus::Done) << "failure " << plan.failure;
         EXPECT_EQ(plan.count, static_cast<int64_t>(matches.size()));
         EXPECT_EQ(hx::test::StoreBytes(*doc.Store), text) << "planning changed the document";
         ASSERT_EQ(ApplyReplaceAll(&doc, std::move(plan)), BinaryOk);
@@ -239,6 +249,31 @@ TEST_P(ReplaceAllTest, EqualsTheReferenceAndOneUndoRestoresTheOriginal) {
         FreeHistory(doc.Hist);
         FreeBinary(doc.Store);
     }
+    ScratchSettings::MemoryBudget = budget;
+}
+
+// Replacing two matches at the ends of a file loads nothing in between: the
+// stretch stays in the file as references, in the document and in the undo step.
+TEST(ReplaceAll, LongStretchesBetweenMatchesStayInTheFile) {
+    const int64_t chunk = 64 * 1024;
+    Bytes text(40 * chunk, '.');
+    text[10] = 'X';
+    text[text.size() - 10] = 'X';
+    hx::test::TempFile file(text);
+    Document doc;
+    doc.Store = OpenBinary(-1, file.path(), chunk);
+    doc.Hist = CreateHistory(-1, DocumentHistoryLimit);
+    const uint8_t x = 'X', y[] = {'Y', 'Y'};
+    ReplaceAllPlan plan = PlanReplaceAll(doc.Store, BytePattern(&x, 1, true), 0, doc.Store->Length, y, 2, {});
+    ASSERT_EQ(ApplyReplaceAll(&doc, std::move(plan)), BinaryOk);
+    int64_t loaded = 0;
+    for (const BinaryChunk &c : doc.Store->Chunks) loaded += c.loaded() ? c.Length : 0;
+    EXPECT_LT(loaded, 6 * chunk) << "the bytes between the matches were read into memory";
+    EXPECT_EQ(doc.Store->Length, static_cast<int64_t>(text.size()) + 2);
+    ASSERT_NE(Undo(doc.Hist), 0);
+    EXPECT_EQ(hx::test::StoreBytes(*doc.Store), text);
+    FreeHistory(doc.Hist);
+    FreeBinary(doc.Store);
 }
 
 INSTANTIATE_TEST_SUITE_P(Lengths, ReplaceAllTest,
