@@ -10,6 +10,7 @@
 #include "app/toolwindows/SearchWindow.h"
 #include "document/Binary.h"
 #include "document/Document.h"
+#include "document/EditProgress.h"
 #include "document/History.h"
 #include "document/ReplaceAll.h"
 #include "hexview/HexView.h"
@@ -30,9 +31,6 @@ bool SelectionIsMatch(const SearchQuery &query) {
     return bytes && bytes.size() == k && query.pattern.matchesAt(bytes.data());
 }
 
-void TellNoMemory() {
-    ShowMessage(MainWindowNumber, GetText("\\Messages\\Title"), GetText("\\SearchAndReplace\\NoMemory"));
-}
 
 }  // namespace
 
@@ -45,10 +43,10 @@ SearchOutcome ReplaceOne() {
         const std::vector<uint8_t> replacement = FieldBytes(ReplaceFieldGadget, query->options);
         const int64_t k = query->pattern.length();
         const int64_t r = static_cast<int64_t>(replacement.size());
-        if (ReplaceBytes(query->doc, SelectionStart(*query->doc), k, replacement.data(), r) != 0) {
-            TellNoMemory();
+        // An edit that cannot be made (memory, scratch space, unreadable
+        // bytes) changes nothing and says why.
+        if (TellEditResult(ReplaceBytes(query->doc, SelectionStart(*query->doc), k, replacement.data(), r)) != 0)
             return SearchOutcome::Cancelled;
-        }
         AdjustKeptScope(*query->doc, r - k);
         // The cursor stands behind the replacement; the search goes on from
         // there even when the replacement is empty.
@@ -72,9 +70,9 @@ int64_t ReplaceAll() {
     }
     if (closed) CloseSearchWindow();
     int64_t replaced = -1;
-    if (plan.noMemory) {
+    if (plan.failure != BinaryOk) {
         SetSearchStatus(GetText("\\SearchAndReplace\\ReplaceCancelled"));
-        TellNoMemory();
+        TellEditResult(plan.failure);
     } else if (plan.status == SearchStatus::Stopped) {
         SetSearchStatus(GetText("\\SearchAndReplace\\ReplaceCancelled"));
     } else if (plan.status == SearchStatus::ReadFailed) {
@@ -86,14 +84,15 @@ int64_t ReplaceAll() {
     } else {
         const int64_t count = plan.count;
         const int64_t delta = count * (static_cast<int64_t>(replacement.size()) - query->pattern.length());
-        if (ApplyReplaceAll(query->doc, std::move(plan)) == BinaryOk) {
+        const int applied = ApplyReplaceAll(query->doc, std::move(plan));
+        if (applied == BinaryOk) {
             replaced = count;
             AdjustKeptScope(*query->doc, delta);
             LastMatch() = -1;
             SetSearchStatus(FillPlaceholder(GetText("\\SearchAndReplace\\Replaced"), "%COUNT", std::to_string(count)));
         } else {
             SetSearchStatus(GetText("\\SearchAndReplace\\ReplaceCancelled"));
-            TellNoMemory();
+            TellEditResult(applied);
         }
     }
     RedrawHexView(SearchedView());
