@@ -203,25 +203,42 @@ struct ReplaceCase {
     size_t patternLength, replacementLength;
 };
 
-class ReplaceAllTest : public ::testing::TestWithParam<ReplaceCase> {};
+// Where the document's bytes and the plan's new bytes lie: memory chunks cut
+// at random; a file opened with a tiny chunk length, so that stretches
+// between matches become references to it; the same with a memory budget of
+// a few bytes, so that the new bytes go to the scratch file.
+enum class Place { Memory, File, Scratch };
 
-// Rounds take turns: a store of memory chunks cut at random, a file opened
-// with a tiny chunk length (long stretches between matches become references
-// to it), and the same with a memory budget of a few bytes (the new bytes go
-// to the scratch file).
+std::string ReplaceCaseName(const std::tuple<ReplaceCase, Place> &param) {
+    static const char *const places[] = {"Memory", "File", "Scratch"};
+    return std::string(std::get<0>(param).name) + places[static_cast<int>(std::get<1>(param))];
+}
+
+class ReplaceAllTest : public ::testing::TestWithParam<std::tuple<ReplaceCase, Place>> {};
+
+class BudgetGuard {
+public:
+    explicit BudgetGuard(int64_t budget) : saved_(ScratchSettings::MemoryBudget) {
+        ScratchSettings::MemoryBudget = budget;
+    }
+    ~BudgetGuard() { ScratchSettings::MemoryBudget = saved_; }
+
+private:
+    int64_t saved_;
+};
+
 TEST_P(ReplaceAllTest, EqualsTheReferenceAndOneUndoRestoresTheOriginal) {
-    const ReplaceCase &c = GetParam();
+    const auto &[c, place] = GetParam();
     std::mt19937 random(99);
-    const int64_t budget = ScratchSettings::MemoryBudget;
-    for (int round = 0; round < 90; ++round) {
+    const BudgetGuard budget(place == Place::Scratch ? 16 : ScratchSettings::MemoryBudget);
+    int fileChunks = 0, scratchChunks = 0;   // of the plans, over all rounds
+    for (int round = 0; round < 40; ++round) {
         const Bytes text = RandomText(random, 40 + random() % 300);
-        const int place = round % 3;
         hx::test::TempFile file(text);
         Document doc;
         const int64_t chunk = 1 + random() % 12;
-        doc.Store = place == 0 ? CutStore(text, random, chunk) : OpenBinary(-1, file.path(), chunk);
+        doc.Store = place == Place::Memory ? CutStore(text, random, chunk) : OpenBinary(-1, file.path(), chunk);
         doc.Hist = CreateHistory(-1, DocumentHistoryLimit);
-        ScratchSettings::MemoryBudget = place == 2 ? 16 : budget;
         const Bytes pattern = RandomText(random, c.patternLength);
         const Bytes with = RandomText(random, c.replacementLength);
         const bool matchCase = round % 2;
@@ -234,6 +251,10 @@ TEST_P(ReplaceAllTest, EqualsTheReferenceAndOneUndoRestoresTheOriginal) {
         ASSERT_EQ(plan.status, SearchStatus::Done) << "failure " << plan.failure;
         EXPECT_EQ(plan.count, static_cast<int64_t>(matches.size()));
         EXPECT_EQ(hx::test::StoreBytes(*doc.Store), text) << "planning changed the document";
+        for (const BinaryChunk &k : plan.chunks) {
+            fileChunks += k.FileOffset >= 0 && !k.Modified;
+            scratchChunks += k.Scratch != nullptr;
+        }
         ASSERT_EQ(ApplyReplaceAll(&doc, std::move(plan)), BinaryOk);
         const Bytes replaced = ReferenceReplaced(text, matches, pattern.size(), with);
         EXPECT_EQ(hx::test::StoreBytes(*doc.Store), replaced) << c.name << " round " << round;
@@ -249,7 +270,8 @@ TEST_P(ReplaceAllTest, EqualsTheReferenceAndOneUndoRestoresTheOriginal) {
         FreeHistory(doc.Hist);
         FreeBinary(doc.Store);
     }
-    ScratchSettings::MemoryBudget = budget;
+    EXPECT_EQ(fileChunks > 0, place != Place::Memory) << "stretches referring to the file";
+    EXPECT_EQ(scratchChunks > 0, place == Place::Scratch) << "new bytes in the scratch file";
 }
 
 // Replacing two matches at the ends of a file loads nothing in between: the
@@ -276,10 +298,12 @@ TEST(ReplaceAll, LongStretchesBetweenMatchesStayInTheFile) {
     FreeBinary(doc.Store);
 }
 
-INSTANTIATE_TEST_SUITE_P(Lengths, ReplaceAllTest,
-                         ::testing::Values(ReplaceCase{"Shorter", 3, 1}, ReplaceCase{"Equal", 2, 2},
-                                           ReplaceCase{"Longer", 1, 4}, ReplaceCase{"Empty", 2, 0}),
-                         [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    LengthsAndPlaces, ReplaceAllTest,
+    ::testing::Combine(::testing::Values(ReplaceCase{"Shorter", 3, 1}, ReplaceCase{"Equal", 2, 2},
+                                         ReplaceCase{"Longer", 1, 4}, ReplaceCase{"Empty", 2, 0}),
+                       ::testing::Values(Place::Memory, Place::File, Place::Scratch)),
+    [](const auto &info) { return ReplaceCaseName(info.param); });
 
 TEST(ReplaceAll, StoppedPlanLeavesTheDocumentAsItWas) {
     Document doc;
