@@ -18,6 +18,7 @@
 #include "app/shell/Status.h"
 #include "app/toolwindows/ToolWindows.h"
 #include "platform/Controls.h"
+#include "platform/InputDialog.h"
 #include "platform/Platform.h"
 
 namespace hx {
@@ -234,7 +235,9 @@ void OpenConfigurationsWindow() {
     SetUpSpin(state.history, s.HistoryCacheSize);
     ShowPanel(0);
 
-    ShowWindow(ConfigurationsWindowNumber, true);
+    // In front with the keyboard, so that Escape cancels at once (the main
+    // window is disabled below and would swallow the key).
+    ActivateWindow(ConfigurationsWindowNumber);
     for (int other : OtherWindows)
         if (IsWindow(other)) DisableWindow(other, true);
 }

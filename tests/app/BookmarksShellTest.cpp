@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QKeySequence>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -206,12 +207,15 @@ TEST_F(BookmarksShellTest, EscapeClosesToolWindowsAndConfigurationsCancelsOkAppl
         while (std::optional<Event> e = PollEvent()) DispatchEvent(*e);
     };
     ChooseMenuItem(CommandBookmarks);
+    EXPECT_EQ(QApplication::activeWindow(), WindowWidget(BookmarksWindowNumber));
     escape(BookmarksWindowNumber);
     EXPECT_FALSE(IsWindowVisible(BookmarksWindowNumber));
 
     const bool launch = AppSettings().LaunchWindow != 0;
     for (int button : {int(ConfigCancel), -1, int(ConfigOk)}) {
         ChooseMenuItem(CommandConfigurations);
+        // Opened with the keyboard focus, or Escape would reach the disabled main window.
+        EXPECT_EQ(QApplication::activeWindow(), WindowWidget(ConfigurationsWindowNumber)) << button;
         ActivateControl(ConfigLaunchCheck, launch ? 0 : 1);
         if (button < 0) escape(ConfigurationsWindowNumber);
         else ActivateControl(button);
