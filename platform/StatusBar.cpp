@@ -97,7 +97,13 @@ bool CreateStatusBar(int window, const std::vector<int> &widths) {
 }
 
 void SetStatusBarText(int field, const std::string &text, int window) {
-    if (QLabel *label = Field(window, field)) label->setText(QString::fromStdString(text));
+    QLabel *label = Field(window, field);
+    if (!label) return;
+    // Fields are cut at their width (the last one at the window's edge, where a
+    // read-only notice or a long offset may not fit): the tool tip shows it whole.
+    const QString shown = QString::fromStdString(text);
+    label->setText(shown);
+    label->setToolTip(shown);
 }
 
 std::string StatusBarText(int field, int window) {

@@ -11,7 +11,8 @@ namespace hx {
 // older one); a width of 0 or less makes a field that takes what the fixed
 // ones leave of the bar (and may shrink to nothing in a narrow window). Returns false when the window was not opened with WindowMain.
 bool CreateStatusBar(int window, const std::vector<int> &widths);
-// Sets the text of a field; a field or window that does not exist is ignored.
+// Sets the text of a field, and its tool tip to the same text (a field cuts
+// what does not fit); a field or window that does not exist is ignored.
 void SetStatusBarText(int field, const std::string &text, int window = 0);
 std::string StatusBarText(int field, int window = 0);
 int StatusBarFieldCount(int window = 0);

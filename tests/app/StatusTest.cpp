@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <unistd.h>
 
+#include <QLabel>
+#include <QMainWindow>
+#include <QStatusBar>
 #include <QTemporaryDir>
 
 #include "app/settings/Language.h"
@@ -107,6 +110,17 @@ TEST_F(StatusTest, CursorOrSelectionByEditMode) {
     EXPECT_EQ(CursorField(1, 5, 0), "Offset: 5");
     EXPECT_EQ(CursorField(1, 5, 2), "Selection: 5 - 7");
     EXPECT_EQ(CursorField(1, 16, 0), "Offset: 16");
+}
+
+TEST_F(StatusTest, FieldsCutAtTheirWidthShowTheWholeTextAsToolTip) {
+    RefreshStatus(view, 0);
+    const QList<QLabel *> labels = MainWindowWidget(0)->statusBar()->findChildren<QLabel *>();
+    int shown = 0;
+    for (const QLabel *label : labels) {
+        EXPECT_EQ(label->toolTip(), label->text());
+        if (!label->text().isEmpty()) ++shown;
+    }
+    EXPECT_EQ(shown, StatusBarFieldCount());
 }
 
 TEST_F(StatusTest, MemoryFieldsShowHistoryAndStoreSizes) {
