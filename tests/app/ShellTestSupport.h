@@ -48,24 +48,26 @@ inline bool ChooseMenuItem(int id) {
     return DispatchEvent(e);
 }
 
-// Dispatches a character typed into the main window's hex view.
-inline void TypeIntoMainView(int character) {
+// An event of the main window's hex view, of the given type (CanvasInput, CanvasKeyDown, ...).
+inline Event MainViewEvent(int type) {
     Event e;
     e.window = 0;
     e.control = MainViewGadget;
     e.kind = EventControl;
-    e.type = CanvasInput;
+    e.type = type;
+    return e;
+}
+
+// Dispatches a character typed into the main window's hex view.
+inline void TypeIntoMainView(int character) {
+    Event e = MainViewEvent(CanvasInput);
     e.input.character = character;
     DispatchEvent(e);
 }
 
 // Dispatches a key pressed in the main window's hex view (modifiers: Modifier bits).
 inline void PressKeyInMainView(int key, int modifiers = 0) {
-    Event e;
-    e.window = 0;
-    e.control = MainViewGadget;
-    e.kind = EventControl;
-    e.type = CanvasKeyDown;
+    Event e = MainViewEvent(CanvasKeyDown);
     e.input.key = key;
     e.input.modifiers = modifiers;
     DispatchEvent(e);
