@@ -115,6 +115,7 @@ int FreeBinary(Binary *store) {
     if (store->Number >= 0 && static_cast<size_t>(store->Number) < r.numbers.size() &&
         r.numbers[store->Number] == store)
         r.numbers[store->Number] = nullptr;
+    NotifyBinaryFreed(store);
     r.all.erase(it);
     return 0;
 }
