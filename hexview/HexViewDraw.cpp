@@ -242,9 +242,10 @@ struct Pass {
     }
 
     // Backgrounds of the highlight sources (bookmarks, differences, ...)
-    // under the shown cells of both areas, one box per run and row.
+    // under the cells of both areas, one box per run and row; past the
+    // document's end the cells are empty, and a fill there marks bytes missing.
     void highlights(const Document &doc, const Pane &pane) {
-        const int64_t count = visibleCells(pane);
+        const int64_t count = rowCells(pane);
         if (count == 0) return;
         for (const HighlightRun &run : HighlightsIn(doc, pane.Top, count)) {
             int64_t i = run.Start - pane.Top;
@@ -312,6 +313,13 @@ struct Pass {
             if (layout.rowY(pane, i / 16) > layout.areaBottom()) return std::min<int64_t>(n, i + 1);
         }
         return n;
+    }
+
+    // Cells of the pane's rows that reach into the area, bytes or not.
+    int64_t rowCells(const Pane &pane) const {
+        int64_t rows = 0;
+        while (rows < pane.Rows && layout.rowY(pane, rows) <= layout.areaBottom()) ++rows;
+        return rows * 16;
     }
 
     void hexBytes(const Document &doc, const Pane &pane) {

@@ -24,9 +24,13 @@ struct HighlightRun {
 };
 
 // Appends to out the runs of doc that overlap [from, from + length). Runs may
-// reach outside that window (they are cut to it) and need not be sorted. It
-// runs on every redraw of every view: answer from data kept ready, never by
-// reading the document.
+// reach outside that window (they are cut to it) and need not be sorted. The
+// window covers every cell of the pane's rows, also past the document's end:
+// those cells are empty, and a run there says that bytes are missing (the
+// other side of a comparison goes on). It runs on every redraw of every view:
+// answer from data kept ready, or from the bytes of the window itself (a
+// screen's worth, as the marks of a comparison do), never from more of the
+// document.
 using HighlightSource =
     std::function<void(const Document &doc, int64_t from, int64_t length, std::vector<HighlightRun> &out)>;
 

@@ -152,7 +152,7 @@ CompareScan::CompareScan(const CompareGeometry &geometry, int64_t from, int64_t 
     position_ = from_;
 }
 
-bool CompareScan::emit(const std::function<bool(const CompareRange &)> &found) {
+bool CompareScan::finishOpen(const std::function<bool(const CompareRange &)> &found) {
     const CompareRange range = *open_;
     open_.reset();
     return !found || found(range);
@@ -166,7 +166,7 @@ bool CompareScan::addRun(int64_t start, int64_t end, const std::function<bool(co
         open_->LengthB += end - start;
         return true;
     }
-    if (open_ && !emit(found)) return false;
+    if (open_ && !finishOpen(found)) return false;
     open_ = CompareRange{g_.StartA + start, end - start, g_.StartB + start, end - start};
     return true;
 }
@@ -202,7 +202,7 @@ CompareScan::Status CompareScan::step(CompareSource &a, CompareSource &b, int64_
                 i = j < k ? FirstDifference(pa, pb, j, k) : k;
             }
             // An equal byte after the open range's end, within this segment, finishes it.
-            if (open_ && open_->OffsetA + open_->LengthA - g_.StartA < base + k && !emit(found))
+            if (open_ && open_->OffsetA + open_->LengthA - g_.StartA < base + k && !finishOpen(found))
                 return stop(Status::Stopped);
             pa += k;
             pb += k;
@@ -224,12 +224,12 @@ CompareScan::Status CompareScan::step(CompareSource &a, CompareSource &b, int64_
                 open_->LengthA += tail.LengthA;
                 open_->LengthB += tail.LengthB;
             } else {
-                if (open_ && !emit(found)) return status_ = Status::Stopped;
+                if (open_ && !finishOpen(found)) return status_ = Status::Stopped;
                 open_ = tail;
             }
         }
     }
-    if (open_ && !emit(found)) return status_ = Status::Stopped;
+    if (open_ && !finishOpen(found)) return status_ = Status::Stopped;
     return status_ = Status::Done;
 }
 

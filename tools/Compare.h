@@ -150,7 +150,7 @@ public:
     const std::optional<CompareRange> &open() const { return open_; }
 
 private:
-    bool emit(const std::function<bool(const CompareRange &)> &found);
+    bool finishOpen(const std::function<bool(const CompareRange &)> &found);
     bool addRun(int64_t start, int64_t end, const std::function<bool(const CompareRange &)> &found);
 
     CompareGeometry g_;

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "app/bookmarks/BookmarkKeeping.h"
+#include "app/compare/CompareWindow.h"
 #include "app/shell/CommandStates.h"
 #include "app/shell/EditWatch.h"
 #include "app/settings/ConfigurationsWindow.h"
@@ -432,6 +433,8 @@ bool HandleCloseWindow(const Event &event) {
 }
 
 void HandleTimer(const Event &event) {
+    for (const ToolModule *tool : ToolModules())
+        if (tool->timer && tool->timer(event)) return;
     if (event.window == MainWindowNumber && event.data == UpkeepTimer) {
         UpdateCommandStates(MainView(), Shell().ActiveView);
         return;
@@ -470,6 +473,11 @@ void RestoreGeometry() {
 }
 
 }  // namespace
+
+std::string DocumentTitle(const Document *doc) {
+    if (doc && doc->Store && !doc->Store->FileName.empty()) return FileNamePart(doc->Store->FileName);
+    return GetText("\\Window\\New");
+}
 
 // ---- the look ----
 
@@ -727,6 +735,8 @@ bool DispatchEvent(const Event &event) {
     case EventCloseWindow:
         return HandleCloseWindow(event);
     case EventSizeWindow:
+        for (const ToolModule *tool : ToolModules())
+            if (tool->resized && tool->resized(event.window)) return true;
         if (event.window == MainWindowNumber) {
             LayoutMainWindow();
             RedrawHexView(MainViewGadget);
@@ -783,11 +793,18 @@ void ShutDown() {
     ShutdownPlatform();
 }
 
-int RunApplication(int argc, char **argv, const std::vector<std::string> &files) {
+void CompareOpenedFiles(const std::vector<std::string> &files) {
+    if (files.size() != 2) return;
+    StartComparison(DocumentOfFile(MainView(), ResolveUserPath(files[0])),
+                    DocumentOfFile(MainView(), ResolveUserPath(files[1])));
+}
+
+int RunApplication(int argc, char **argv, const std::vector<std::string> &files, bool compare) {
     InitPlatform(argc, argv);
     InstallQuitSignals();
     StartUp(files.empty() ? std::string() : files.front());
     OpenMoreFiles(files);
+    if (compare) CompareOpenedFiles(files);
     while (DispatchEvent(WaitEvent())) {
     }
     ShutDown();

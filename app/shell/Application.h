@@ -14,8 +14,11 @@ struct HexView;
 
 // Runs the whole program: start-up in its fixed order (opening files, in
 // order, one tab each, the first selected), the loop, the end. Returns the
-// process's exit code.
-int RunApplication(int argc, char **argv, const std::vector<std::string> &files);
+// process's exit code. With compare, the two files are shown side by side in
+// the compare window once they are open.
+int RunApplication(int argc, char **argv, const std::vector<std::string> &files, bool compare = false);
+// Opens the two files' documents in the compare window (files as typed).
+void CompareOpenedFiles(const std::vector<std::string> &files);
 
 // The pieces of RunApplication, for tests that drive the loop themselves.
 // StartUp builds everything and opens firstFile (resolved against the start
@@ -32,6 +35,9 @@ void ShutDown();
 // Fills the hex view's look: system colours and fonts, and the frames, track,
 // thumb and grip cut from the built-in pictures.
 void FillHexViewLook();
+
+// The title of a document's tab: its file's name, or the text for a new one.
+std::string DocumentTitle(const Document *doc);
 
 // The document flows of the shell.
 Document *OpenFileInEditor(int gadget, const std::string &name);

@@ -1,14 +1,17 @@
 #include "app/shell/CommandLine.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "app/shell/BuildInfo.h"
 #include "app/shell/QtOptions.h"
 #include "document/ByteBuffer.h"
 #include "platform/File.h"
 #include "tools/AlgorithmRegistry.h"
+#include "tools/Compare.h"
 #include "tools/Fingerprints.h"
 
 namespace hx {
@@ -49,6 +52,12 @@ void PrintHelp(std::ostream &out) {
            "                                output as md5sum writes it; ALGORITHM is one of\n"
         << WrappedDigestNames()
         << "                                (case, \"-\" and \"_\" do not matter: sha-256)\n"
+           "      --compare A B             open A and B and compare them side by side\n"
+           "      --compare --list A B      print where A and B differ and exit, one\n"
+           "                                \"OFFSET LENGTH\" line (hexadecimal) per range;\n"
+           "                                bytes past the end of the shorter file count\n"
+           "                                as different; exit status 0 when the files\n"
+           "                                are equal, 1 when they differ, 2 on trouble\n"
            "  --                            end of options: later arguments are files\n"
            "\n"
            "Qt's standard options (-style STYLE, -platform NAME, -display DISPLAY,\n"
@@ -99,6 +108,54 @@ int Digest(const std::vector<std::string> &arguments, size_t first, std::ostream
     return code;
 }
 
+std::string OpenProblem(const std::string &path, const FileSource &source) {
+    if (!FileExists(path)) return std::strerror(ENOENT);
+    if (IsSpecialFile(path)) return "not a regular file";
+    return std::strerror(source.error() ? source.error() : EACCES);
+}
+
+// --compare --list A B: the files as they are, read-only. Exit status as cmp
+// gives it: 0 equal, 1 different, 2 when a file cannot be opened or read.
+int ListDifferences(const std::string &pathA, const std::string &pathB, std::ostream &out, std::ostream &err) {
+    FileSource a, b;
+    for (auto [path, source] : {std::pair{&pathA, &a}, std::pair{&pathB, &b}}) {
+        if (source->open(*path)) continue;
+        err << "hexaloom: " << *path << ": " << OpenProblem(*path, *source) << "\n";
+        return 2;
+    }
+    const CompareGeometry geometry = CompareGeometry::Of(a.length(), b.length(), 0);
+    CompareScan scan(geometry, 0, geometry.Shared);
+    bool different = false;
+    const auto print = [&](const CompareRange &r) {
+        different = true;
+        out << std::hex << r.OffsetA << ' ' << std::max(r.LengthA, r.LengthB) << std::dec << '\n';
+        return true;
+    };
+    CompareScan::Status status = CompareScan::Status::Running;
+    while (status == CompareScan::Status::Running) status = scan.step(a, b, int64_t{64} << 20, print);
+    if (status != CompareScan::Status::Done) {
+        err << "hexaloom: " << (a.failed() ? pathA : pathB) << ": read error\n";
+        return 2;
+    }
+    return different ? 1 : 0;
+}
+
+// After --compare: "--list A B" or "A B" ("--" may come first).
+int ReadCompare(const std::vector<std::string> &arguments, size_t first, CommandLine &result, std::ostream &out,
+                std::ostream &err) {
+    const bool list = first < arguments.size() && arguments[first] == "--list";
+    if (list) ++first;
+    if (first < arguments.size() && arguments[first] == "--") ++first;
+    if (arguments.size() - std::min(first, arguments.size()) != 2) {
+        err << "hexaloom: --compare" << (list ? " --list" : "") << " needs two files\nTry 'hexaloom --help'.\n";
+        return 2;
+    }
+    if (list) return ListDifferences(arguments[first], arguments[first + 1], out, err);
+    result.files = {arguments[first], arguments[first + 1]};
+    result.compare = true;
+    return -1;
+}
+
 }  // namespace
 
 std::optional<std::string> FileDigestHex(const std::string &algorithm, const std::string &path, std::string &error) {
@@ -137,6 +194,9 @@ CommandLine ReadCommandLine(const std::vector<std::string> &arguments, std::ostr
         } else if (a == "-v" || a == "--version") {
             out << "hexaloom " << ProgramVersion << "\n";
             result.exitCode = 0;
+            return result;
+        } else if (a == "--compare") {
+            if (const int code = ReadCompare(arguments, i + 1, result, out, err); code >= 0) result.exitCode = code;
             return result;
         } else if (a == "--digest") {
             result.exitCode = Digest(arguments, i + 1, out, err);

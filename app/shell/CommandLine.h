@@ -13,6 +13,7 @@ struct CommandLine {
     std::vector<std::string> files;   // in the order given, as typed (not yet resolved)
     std::optional<int> exitCode;      // set when the program is to end at once with this code
     std::vector<std::string> qtOptions;  // Qt's own options with their values, in order, for QApplication
+    bool compare = false;             // --compare A B: files holds A and B, compared once open
 };
 
 // Reads the arguments after the program name. --help and --version print to
@@ -22,6 +23,9 @@ struct CommandLine {
 // problem). "--" ends the options: what follows are file names even when
 // they start with "-". Qt's standard options (QtOptions.h) before "--" go to
 // qtOptions with their values; one missing its value is a bad option.
+// --compare --list A B prints the differing ranges of the two files to out
+// and sets exitCode (0 equal, 1 different, 2 trouble, as cmp has it);
+// --compare A B (without --list) sets compare and the two files.
 CommandLine ReadCommandLine(const std::vector<std::string> &arguments, std::ostream &out, std::ostream &err);
 
 // The digest of a file's bytes with a fingerprint algorithm of the registry

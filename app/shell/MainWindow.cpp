@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <deque>
 
+#include "app/compare/CompareWindow.h"
 #include "app/shell/CommandStates.h"
 #include "app/shell/EditWatch.h"
 #include "app/shell/Globals.h"
@@ -171,6 +172,8 @@ void BuildMainMenu(const std::vector<std::string> &recentFiles) {
     CloseSubMenu(MainMenu);
     AddMenuSeparator(MainMenu);
     AddMenuEntry(CommandBookmarks, "Bookmarks");
+    AddMenuSeparator(MainMenu);
+    AddCompareMenuEntries();
 
     AddMenuTitle(MainMenu, GetText("Configurations"));
     AddMenuEntry(CommandConfigurations, "Configurations");

@@ -32,6 +32,9 @@ enum MenuCommand : int {
     CommandSearchAgain = 31,   // F3: the Search button's work from the main view
     CommandGoTo = 32,          // Ctrl+G: the cursor to an offset typed in a small dialog
     CommandFindPrevious = 100, // Shift+F3: the search window's Find previous from the main view
+    CommandCompare = 110,              // Tools: compare the document with another side by side
+    CommandNextDifference = 111,       // F7
+    CommandPreviousDifference = 112,   // Shift+F7
     // Bookmarks, tabs and help: 120 ... 139.
     CommandAddBookmark = 120,       // Ctrl+B
     CommandNextBookmark = 121,      // F2

@@ -25,5 +25,5 @@ int main(int argc, char **argv) {
     int qtCount = static_cast<int>(qtArguments.size());
     qtArguments.push_back(nullptr);
     hx::SetProgramIdentity();
-    return hx::RunApplication(qtCount, qtArguments.data(), line.files);
+    return hx::RunApplication(qtCount, qtArguments.data(), line.files, line.compare);
 }

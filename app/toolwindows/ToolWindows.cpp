@@ -9,6 +9,7 @@ const std::vector<const ToolModule *> &ToolModules() {
     static const std::vector<const ToolModule *> modules = {
         &ValuesEditorTool, &FingerprintTool, &TransformationTool, &SearchTool, &HistogramTool, &ConfigurationsTool, &CompressionTool,
         &BookmarksTool, &HelpTool,
+        &CompareTool,
     };
     return modules;
 }

@@ -27,11 +27,15 @@ struct ToolModule {
     void (*selection)(int64_t start, int64_t length) = nullptr;
     // A hex view redrew (its cursor or bytes may have changed).
     void (*viewChanged)(HexView *view) = nullptr;
+    // A timer event of a window; true when it was this tool's.
+    bool (*timer)(const Event &event) = nullptr;
+    // A window changed its size; true when it was this tool's window.
+    bool (*resized)(int window) = nullptr;
 };
 
 // The modules in start-up order: values editor (window 1), fingerprint
 // result (2), transformation (3), search (4), histogram (6), configurations
-// (5), compression (8).
+// (5), compression (8), compare (11).
 const std::vector<const ToolModule *> &ToolModules();
 
 extern const ToolModule ValuesEditorTool;
@@ -41,5 +45,6 @@ extern const ToolModule SearchTool;
 extern const ToolModule HistogramTool;
 extern const ToolModule ConfigurationsTool;
 extern const ToolModule CompressionTool;
+extern const ToolModule CompareTool;   // app/compare/CompareWindow.h
 
 }  // namespace hx

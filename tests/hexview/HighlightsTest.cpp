@@ -59,5 +59,12 @@ TEST_F(HighlightsTest, HighlightedCellsOfBothAreasAreFilledAcrossRowEnds) {
     EXPECT_EQ(HexCellColour(16), Fill);
 }
 
+TEST_F(HighlightsTest, RunsPastTheEndFillTheEmptyCellsOfThePanesRows) {
+    SetBytes(Sequence(20));
+    Highlight({{18, 30, Fill}});
+    RedrawHexView(view);
+    for (int64_t i : {17, 18, 19, 20, 31, 47, 48}) EXPECT_EQ(HexCellColour(i) == Fill, i >= 18 && i < 48) << i;
+}
+
 }  // namespace
 }  // namespace hx::test
