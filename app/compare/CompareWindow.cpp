@@ -23,7 +23,6 @@
 #include "hexview/Highlights.h"
 #include "hexview/Selection.h"
 #include "platform/Canvas.h"
-#include "platform/ChoiceDialog.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/InputDialog.h"
@@ -45,7 +44,8 @@ constexpr Colour DiffersFill = RGBA(255, 170, 160);
 constexpr Colour OnlyHereFill = RGBA(255, 222, 140);
 constexpr Colour MissingFill = RGBA(212, 212, 212);
 
-constexpr int InitialWidth = 1240, InitialHeight = 760;
+// Two views side by side with offsets of ten digits (files up to 1 TB).
+constexpr int InitialWidth = 1300, InitialHeight = 760;
 
 struct CompareState {
     std::unique_ptr<CompareSession> session;
@@ -117,11 +117,12 @@ CompareLayout ComputeCompareLayout(int width, int height) {
         l.views[side] = {x, Margin + NameHeight + 2, half, viewHeight};
     }
     int y = l.views[0].y + viewHeight + Margin;
-    l.previous = {Margin, y, 150, ButtonHeight};
-    l.next = {Margin + 156, y, 150, ButtonHeight};
-    l.copy = {Margin + 330, y, 210, ButtonHeight};
-    l.shiftLabel = {Margin + 560, y, 150, ButtonHeight};
-    l.shiftField = {Margin + 714, y, 130, ButtonHeight};
+    // Room for the longer German texts of the buttons and the label.
+    l.previous = {Margin, y, 190, ButtonHeight};
+    l.next = {Margin + 196, y, 190, ButtonHeight};
+    l.copy = {Margin + 404, y, 240, ButtonHeight};
+    l.shiftLabel = {Margin + 664, y, 190, ButtonHeight};
+    l.shiftField = {Margin + 858, y, 120, ButtonHeight};
     y += ButtonHeight + Margin;
     l.progress = {Margin, y + 4, 240, LineHeight - 8};
     l.cancel = {Margin + 246, y, 100, LineHeight};

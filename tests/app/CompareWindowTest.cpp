@@ -17,6 +17,7 @@
 #include "hexview/HexView.h"
 #include "hexview/Highlights.h"
 #include "platform/Dialogs.h"
+#include "platform/InputDialog.h"
 #include "platform/Platform.h"
 #include "tools/CompareSession.h"
 #include "ShellTestSupport.h"
@@ -127,11 +128,24 @@ TEST_F(CompareWindowTest, CopyToOtherSideIsOneUndoStepOfTheOtherDocument) {
     EXPECT_EQ(CurrentComparison()->count(), 2);
 }
 
-TEST_F(CompareWindowTest, ShiftKeysAlignAnInsertionAndClosingASideEndsTheComparison) {
+TEST_F(CompareWindowTest, MenuComparesWithAnotherTabShiftKeysAlignAnInsertionClosingASideEnds) {
     const std::string a(2000, 'a');
     std::string b = "123" + a;
     b[1500] = 'b';
-    Compare(a, b);
+    const std::vector<std::string> files = {File("a.bin", a), File("b.bin", b)};
+    StartUp(files[0]);
+    OpenMoreFiles(files);
+    std::vector<std::string> offered;
+    ChoiceDialogHook() = [&](const ChoiceRequest &request) {
+        offered = request.entries;
+        return std::optional<int>(0);
+    };
+    ChooseMenuItem(CommandCompare);
+    ChoiceDialogHook() = {};
+    ASSERT_EQ(offered.size(), 2u) << "the other tab and a file from disk";
+    EXPECT_EQ(offered[0], "b.bin");
+    ASSERT_NE(CurrentComparison(), nullptr);
+    Finish();
     for (int i = 0; i < 3; ++i) Key(CompareLeftView, KeyRight, ModAlt);
     EXPECT_EQ(CurrentComparison()->geometry().Shift, 3);
     ASSERT_EQ(CurrentComparison()->count(), 2) << "the three inserted bytes and the changed one";
