@@ -6,7 +6,8 @@
 //       compare window computes it (the session's work, through the stores'
 //       range walks, 4 MiB at a time);
 //       reference: a loop of 4 MiB read() calls on both files with memcmp of
-//       each pair of blocks, and a byte scan only where a pair differs.
+//       each pair of blocks, and where a pair differs, memcmp of its 4 KiB
+//       pieces and a byte scan only of the pieces that differ.
 //   compare_first_screen_16g/ours|reference
 //       the time from starting a comparison to the marks of the first screen
 //       (1 KiB of each side, as the views ask for them at their first
@@ -20,6 +21,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -39,6 +41,7 @@ constexpr int64_t kChunkLength = 4000000;   // the editor's chunk length
 constexpr int64_t kFileBytes = int64_t(1) << 30;
 constexpr int64_t kReadPiece = int64_t(4) << 20;
 constexpr int kChangedBytes = 1000;
+constexpr ssize_t kScanPiece = 4096;
 constexpr int64_t kScreen = 1024;
 
 std::string Folder() {
@@ -143,7 +146,13 @@ void BM_CompareReference(benchmark::State &state) {
             const ssize_t na = ::read(fa, pa.data(), pa.size()), nb = ::read(fb, pb.data(), pb.size());
             if (na <= 0 || na != nb) break;
             if (std::memcmp(pa.data(), pb.data(), static_cast<size_t>(na)) == 0) continue;
-            for (ssize_t i = 0; i < na; ++i) differing += pa[i] != pb[i];
+            // Narrowed down by memcmp of 4 KiB pieces: a scan of every byte of a
+            // differing 4 MiB block would make this side slow for no reason.
+            for (ssize_t p = 0; p < na; p += kScanPiece) {
+                const ssize_t n = std::min<ssize_t>(kScanPiece, na - p);
+                if (std::memcmp(pa.data() + p, pb.data() + p, static_cast<size_t>(n)) == 0) continue;
+                for (ssize_t i = p; i < p + n; ++i) differing += pa[i] != pb[i];
+            }
         }
         benchmark::DoNotOptimize(differing);
     }
