@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <new>
 
 #include "BinaryInternal.h"
@@ -44,6 +45,14 @@ int64_t ScratchBytesForNew(int64_t n) {
 }
 
 bool RoomForNewBytes(int64_t n) { return ScratchHasRoomFor(ScratchBytesForNew(n)); }
+
+int64_t NewBytesRoom() {
+    const int64_t free = ScratchFreeSpace();
+    if (free < 0) return std::numeric_limits<int64_t>::max();
+    // ScratchHasRoomFor keeps n/64 + 1 MiB free: n + n/64 <= free - 1 MiB.
+    const int64_t scratch = std::max<int64_t>((free - (int64_t(1) << 20)) / 65 * 64, 0);
+    return std::max<int64_t>(ScratchSettings::MemoryBudget - EditMemoryInUse(), 0) + scratch;
+}
 
 ChunkWriter::ChunkWriter(Binary *store)
     : store_(store), L_(store ? store->ChunkLength : 1), memoryInUse_(EditMemoryInUse()) {}

@@ -28,6 +28,10 @@ int64_t ScratchBytesForNew(int64_t n);
 // Whether the scratch folder has room for that share of n new bytes (see
 // ScratchHasRoomFor); the check before a large edit or a tool's run starts.
 bool RoomForNewBytes(int64_t n);
+// The most new bytes an edit could make now (RoomForNewBytes holds for
+// them): the memory budget left plus the scratch folder's room; INT64_MAX
+// when the folder's free space cannot be told (the writes will say).
+int64_t NewBytesRoom();
 
 class ChunkWriter {
 public:

@@ -61,10 +61,13 @@ int OpenUnnamed(const std::string &folder, int &error) {
     return fd;
 }
 
+// A changed folder (tests) takes effect while nothing is in the old file:
+// the next run goes to a new file there.
+bool Superseded(const ScratchState &s) { return s.fd >= 0 && s.runs == 0 && s.folder != PreferredFolder(); }
+
 bool EnsureOpen(int &error) {
     ScratchState &s = State();
-    // A changed folder (tests) takes effect while nothing is in the old file.
-    if (s.fd >= 0 && s.runs == 0 && s.folder != PreferredFolder()) {
+    if (Superseded(s)) {
         ::close(s.fd);
         s.fd = -1;
         s.end = 0;
@@ -169,14 +172,15 @@ int64_t ScratchBytesInUse() { return State().inUse; }
 int64_t ScratchFreeSpace() {
     struct statvfs info {};
     const ScratchState &s = State();
-    const int r = s.fd >= 0 ? ::fstatvfs(s.fd, &info) : ::statvfs(PreferredFolder().c_str(), &info);
+    const bool open = s.fd >= 0 && !Superseded(s);
+    const int r = open ? ::fstatvfs(s.fd, &info) : ::statvfs(PreferredFolder().c_str(), &info);
     if (r != 0) return -1;
     return static_cast<int64_t>(info.f_bavail) * static_cast<int64_t>(info.f_frsize);
 }
 
 std::string ScratchFolder() {
     const ScratchState &s = State();
-    return s.fd >= 0 ? s.folder : PreferredFolder();
+    return s.fd >= 0 && !Superseded(s) ? s.folder : PreferredFolder();
 }
 
 bool ScratchHasRoomFor(int64_t n) {

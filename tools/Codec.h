@@ -88,6 +88,7 @@ protected:
         case OutputFault::Refused: return fail(CodecFault::OutputRefused);
         case OutputFault::TooLarge: return fail(CodecFault::OutputTooLarge);
         case OutputFault::NoMemory:
+        case OutputFault::Sink:   // where the bytes go said no: its owner tells why
         case OutputFault::None: break;
         }
         return fail(CodecFault::NoMemory);

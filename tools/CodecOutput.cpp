@@ -1,9 +1,6 @@
 #include "tools/CodecOutput.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -29,6 +26,7 @@ uint8_t *CodecOutput::space(int64_t &n) {
     const bool reuse = lastOpen_ && lastUsed_ < blocks_.back().size();
     if (!reuse) {
         close();
+        if (!pass()) return nullptr;
         ByteBuffer block = ByteBuffer::uninitialised(BlockLength, BlockLength);
         if (!block) return stop(OutputFault::NoMemory), nullptr;
         try {
@@ -58,6 +56,7 @@ bool CodecOutput::append(ByteBuffer block) {
     } catch (const std::bad_alloc &) {
         return stop(OutputFault::NoMemory);
     }
+    if (!pass()) return false;
     length_ += n;
     return fault_ == OutputFault::None;
 }
@@ -69,6 +68,24 @@ void CodecOutput::close() {
     lastOpen_ = false;
 }
 
+bool CodecOutput::pass() {
+    if (!sink_) return true;
+    for (ByteBuffer &block : blocks_)
+        if (block.size() > 0 && !sink_(std::move(block))) {
+            blocks_.clear();
+            lastOpen_ = false;
+            return stop(OutputFault::Sink);
+        }
+    blocks_.clear();
+    return true;
+}
+
+bool CodecOutput::flush() {
+    if (fault_ != OutputFault::None) return false;
+    close();
+    return pass();
+}
+
 std::vector<ByteBuffer> CodecOutput::take() {
     close();
     std::vector<ByteBuffer> blocks;
@@ -76,26 +93,6 @@ std::vector<ByteBuffer> CodecOutput::take() {
     std::erase_if(blocks, [](const ByteBuffer &b) { return b.size() == 0; });
     length_ = 0;
     return blocks;
-}
-
-int64_t MemoryRoomForOutput() {
-    constexpr int64_t Reserve = int64_t(256) << 20;
-    int64_t available = -1;
-    if (FILE *meminfo = std::fopen("/proc/meminfo", "r")) {
-        char line[256];
-        long long kib = 0;
-        while (std::fgets(line, sizeof line, meminfo))
-            if (std::sscanf(line, "MemAvailable: %lld kB", &kib) == 1) {
-                available = static_cast<int64_t>(kib) * 1024;
-                break;
-            }
-        std::fclose(meminfo);
-    }
-    if (available < 0) {
-        const long pages = ::sysconf(_SC_AVPHYS_PAGES), pageSize = ::sysconf(_SC_PAGESIZE);
-        available = pages > 0 && pageSize > 0 ? int64_t(pages) * pageSize : int64_t(1) << 30;
-    }
-    return std::max<int64_t>(available - Reserve, 0);
 }
 
 }  // namespace hx

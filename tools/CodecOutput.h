@@ -11,6 +11,11 @@
 // The output never holds more than the limit in force; a codec asks for room
 // before it writes.
 //
+// With a sink, each block is handed to it as soon as it is full (and the
+// rest at flush()), so the output itself holds at most one block: the sink
+// puts the bytes where they are kept (the document's chunk writer: memory
+// within the edits' budget, the scratch file beyond it).
+//
 // Plain C++: no Qt.
 #pragma once
 
@@ -28,6 +33,7 @@ enum class OutputFault {
     NoMemory,   // a block could not be allocated
     Refused,    // past askAbove, and ask said no
     TooLarge,   // past room
+    Sink,       // the sink did not take a block (its owner knows why)
 };
 
 struct OutputLimits {
@@ -36,12 +42,16 @@ struct OutputLimits {
     std::function<bool(int64_t produced)> ask;
 };
 
+// Takes a full block; false stops the output (OutputFault::Sink).
+using OutputSink = std::function<bool(ByteBuffer &&block)>;
+
 class CodecOutput {
 public:
     // Blocks that space() hands out hold this many bytes.
     static constexpr int64_t BlockLength = int64_t(1) << 20;
 
-    explicit CodecOutput(OutputLimits limits = {}) : limits_(std::move(limits)) {}
+    explicit CodecOutput(OutputLimits limits = {}, OutputSink sink = {})
+        : limits_(std::move(limits)), sink_(std::move(sink)) {}
 
     // May the output grow by n bytes? Asks (once) when that passes askAbove.
     // False, with fault() set, when a limit stops it; a stopped output stays stopped.
@@ -59,7 +69,11 @@ public:
     int64_t length() const { return length_; }
     OutputFault fault() const { return fault_; }
     // The blocks, in order, without empty ones; the output is empty afterwards.
+    // With a sink: nothing (the sink has them).
     std::vector<ByteBuffer> take();
+    // With a sink: hands the blocks still held to it; false when it refused
+    // one (or the output had stopped). Without a sink: true, nothing moves.
+    bool flush();
 
 private:
     bool stop(OutputFault fault) {
@@ -68,8 +82,11 @@ private:
     }
     // Cuts the block space() filled to its written bytes.
     void close();
+    // With a sink: hands it every block but an open one; false on refusal.
+    bool pass();
 
     OutputLimits limits_;
+    OutputSink sink_;
     bool asked_ = false;
     std::vector<ByteBuffer> blocks_;
     bool lastOpen_ = false;   // the last block came from space() and may have room
@@ -77,11 +94,5 @@ private:
     int64_t length_ = 0;
     OutputFault fault_ = OutputFault::None;
 };
-
-// The room an output kept in memory may take: what the system reports as
-// available, less a reserve of 256 MiB for the program and the system.
-// 0 when that is less than nothing; a generous guess where the system says
-// nothing.
-int64_t MemoryRoomForOutput();
 
 }  // namespace hx

@@ -18,9 +18,11 @@
 #include "app/shell/Status.h"
 #include "app/toolwindows/SelectionRange.h"
 #include "app/toolwindows/ToolWindows.h"
+#include "document/ChunkWriter.h"
 #include "document/Document.h"
 #include "document/HexText.h"
 #include "document/History.h"
+#include "document/Scratch.h"
 #include "hexview/HexView.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
@@ -221,7 +223,8 @@ constexpr FaultMessage FaultMessages[] = {
      "The %FORMAT data is damaged: the check value at offset %OFFSET does not match. Nothing was changed."},
     {CodecFault::NeedsMemory, "NeedsMemory",
      "Unpacking this data needs %SIZE of memory, more than the %LIMIT allowed. Nothing was changed."},
-    {CodecFault::OutputTooLarge, "TooLarge", "The result does not fit in the memory that is free. Nothing was changed."},
+    {CodecFault::OutputTooLarge, "TooLarge",
+     "The result does not fit in the memory and the temporary space (%FOLDER) that are free. Nothing was changed."},
     {CodecFault::Failed, "Failed", "The compression library refused the data. Nothing was changed."},
 };
 
@@ -234,6 +237,7 @@ std::string FaultText(const CodecStatus &status, CodecFormat format, int64_t ran
     std::string text = FillPlaceholder(Text(key, fallback), "%FORMAT", FormatName(format));
     text = FillPlaceholder(text, "%OFFSET", OffsetText(rangeStart + std::max<int64_t>(status.offset, 0)));
     text = FillPlaceholder(text, "%SIZE", FormatSize(status.amount));
+    text = FillPlaceholder(text, "%FOLDER", ScratchFolder());
     return FillPlaceholder(text, "%LIMIT", FormatSize(static_cast<int64_t>(LzmaDecoderMemoryLimit)));
 }
 
@@ -318,12 +322,14 @@ void ApplyCompression(bool compress) {
     settings.compress = compress;
     settings.container = ChoiceOf(format).container;
     settings.level = ChoiceOf(format).level;
+    // The output goes to memory within the edits' budget and to the scratch
+    // file beyond it: its room is what both have free now.
     OutputLimits limits;
-    limits.room = MemoryRoomForOutput();
+    limits.room = NewBytesRoom();
     if (compress) {
         // Packed data is at most a little longer than its input: what cannot
         // fit is refused before the run rather than after it.
-        if (walked + walked / 8 + (int64_t(1) << 20) > limits.room) {
+        if (walked / 8 + (int64_t(1) << 20) > limits.room - walked) {
             TellUser(FaultText({CodecFault::OutputTooLarge, -1, 0}, format, 0));
             return;
         }
@@ -356,6 +362,11 @@ void ApplyCompression(bool compress) {
         FocusControl(MainViewGadget);
         break;
     case CompressionResult::NoMemory: TellUser(GetText("\\Messages\\NoMemory")); break;
+    case CompressionResult::NoSpace:
+        TellUser(FillPlaceholder(Text("ScratchFull", "The folder for temporary data (%FOLDER) became full during the "
+                                                     "run. Nothing was changed."),
+                                 "%FOLDER", ScratchFolder()));
+        break;
     case CompressionResult::ReadFailed:
         TellUser(Text("ReadFailed", "Part of the range could not be read, so nothing was changed."));
         break;
@@ -371,7 +382,11 @@ void ApplyCompression(bool compress) {
 CompressionOutcome RunCompression(Document &doc, const CodecSettings &settings, int64_t position, int64_t length,
                                   const ToolRun &events, OutputLimits limits) {
     CompressionOutcome outcome;
-    CodecOutput output(std::move(limits));
+    // Full blocks go on to the writer as they come, so the codec's output
+    // never holds more than one block.
+    ChunkWriter writer(doc.Store);
+    CodecOutput output(std::move(limits),
+                       [&writer](ByteBuffer &&block) { return writer.append(std::move(block)) == BinaryOk; });
     std::unique_ptr<Codec> codec = MakeCodec(settings, output, ClampedLength(doc.Store->Length, position, length));
     ToolRunResult result = ToolRunResult::Stopped;
     if (codec->status().fault == CodecFault::None) {
@@ -379,19 +394,23 @@ CompressionOutcome RunCompression(Document &doc, const CodecSettings &settings, 
         run.slice = [&codec](const uint8_t *bytes, int64_t n) { return codec->process(bytes, n); };
         result = RunOverRange(doc.Store, position, length, run);
     }
-    if (result == ToolRunResult::Done && !codec->finish()) result = ToolRunResult::Stopped;
+    if (result == ToolRunResult::Done && (!codec->finish() || !output.flush())) result = ToolRunResult::Stopped;
     outcome.status = codec->status();
     codec.reset();   // its memory goes before the output becomes the document's
+    if (writer.status() != BinaryOk) {
+        outcome.result = writer.status() == BinaryNoSpace ? CompressionResult::NoSpace : CompressionResult::NoMemory;
+        return outcome;
+    }
     switch (result) {
     case ToolRunResult::Cancelled: outcome.result = CompressionResult::Cancelled; return outcome;
     case ToolRunResult::ReadFailed: outcome.result = CompressionResult::ReadFailed; return outcome;
     case ToolRunResult::Stopped: outcome.result = CompressionResult::Refused; return outcome;
     case ToolRunResult::Done: break;
     }
-    outcome.written = output.length();
+    outcome.written = writer.length();
     // The range as entered; the edit clamps it as the walk did.
-    if (ReplaceBytesMoving(&doc, position, length, output.take()) != 0) {
-        outcome.result = CompressionResult::NoMemory;
+    if (const int written = ReplaceBytesMoving(&doc, position, length, writer.take()); written != BinaryOk) {
+        outcome.result = written == BinaryNoSpace ? CompressionResult::NoSpace : CompressionResult::NoMemory;
         return outcome;
     }
     doc.SelectionLength = -outcome.written;

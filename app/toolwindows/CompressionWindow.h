@@ -76,7 +76,8 @@ enum class CompressionResult {
     Cancelled,    // Cancel or the close box
     ReadFailed,   // part of the range could not be read
     Refused,      // the codec refused: status says why (invalid data, limits, memory)
-    NoMemory,     // memory ran out while recording the edit
+    NoMemory,     // memory ran out while keeping the output or recording the edit
+    NoSpace,      // the scratch file could not take the output beyond the memory budget
 };
 
 struct CompressionOutcome {
@@ -89,7 +90,8 @@ struct CompressionOutcome {
 // of doc's store (events served between slices as events says), the codec
 // over the slices, and the replace of the range as entered by the output
 // blocks as one history entry (they become the document's chunks without a
-// copy), the written bytes selected afterwards. Anything but Written leaves
+// copy; in memory within the edits' budget, in the scratch file beyond it),
+// the written bytes selected afterwards. Anything but Written leaves
 // the document exactly as it was.
 CompressionOutcome RunCompression(Document &doc, const CodecSettings &settings, int64_t position, int64_t length,
                                   const ToolRun &events, OutputLimits limits);

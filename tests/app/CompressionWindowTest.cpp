@@ -23,6 +23,8 @@
 #include "app/toolwindows/CompressionWindow.h"
 #include "document/Document.h"
 #include "document/History.h"
+#include "document/Scratch.h"
+#include "document/SmallDisk.h"
 #include "hexview/HexView.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
@@ -237,4 +239,38 @@ TEST_F(CompressionWindowTest, CancelDuringTheRunChangesNothing) {
         if (IsWindow(w)) {
             EXPECT_TRUE(WindowWidget(w)->isEnabled()) << w;
         }
+}
+
+// Output beyond the edits' memory budget lies in the scratch file; an output
+// that the scratch folder cannot hold is refused, naming the folder, and the
+// document stays as it was.
+TEST_F(CompressionWindowTest, OutputBeyondTheMemoryBudgetGoesToTheScratchFolderOrIsRefused) {
+    const Bytes original = Text(3 << 20);
+    SetDocument(original);
+    Select(0, static_cast<int64_t>(original.size()));
+    ChooseMenuItem(MenuEntry("Zip"));
+    Press(CompressionCompressButton);
+    const Bytes packed = Contents();
+    ASSERT_LT(packed.size(), original.size());
+
+    const int64_t budget = ScratchSettings::MemoryBudget;
+    ScratchSettings::MemoryBudget = 0;
+    hx::test::SmallDisk disk(64 * 1024);
+    if (disk.mounted()) {
+        ScratchSettings::Folder = disk.path();
+        Select(0, static_cast<int64_t>(packed.size()));
+        Press(CompressionDecompressButton);
+        ScratchSettings::Folder.clear();
+        EXPECT_TRUE(Contents() == packed);
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_NE(messages[0].find(disk.path()), std::string::npos) << messages[0];
+        messages.clear();
+    }
+    const int64_t scratchBefore = ScratchBytesInUse();
+    Select(0, static_cast<int64_t>(packed.size()));
+    Press(CompressionDecompressButton);
+    EXPECT_GE(ScratchBytesInUse() - scratchBefore, static_cast<int64_t>(original.size()));
+    ScratchSettings::MemoryBudget = budget;
+    EXPECT_TRUE(Contents() == original);
+    EXPECT_TRUE(messages.empty());
 }

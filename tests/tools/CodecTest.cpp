@@ -338,3 +338,42 @@ TEST(CodecLimits, DecompressionAsksBeforeItPassesTheLimitAndStopsAtTheRoom) {
 }
 
 }  // namespace
+
+namespace {
+
+// With a sink, each full block leaves the output while the codec runs (so
+// the output holds one block at a time) and the rest at flush(); a sink that
+// refuses a block stops the codec at once.
+TEST(CodecOutputSink, BlocksLeaveAsTheyFillAndARefusalStopsTheCodec) {
+    std::mt19937 random(17);
+    const Bytes zeros(int64_t(9) << 20, 0);
+    const Bytes packed = Packed(Compress(CodecFormat::Zip), zeros);
+    for (int refuseAt : {0, 3}) {
+        SCOPED_TRACE(refuseAt);
+        Bytes taken;
+        int blocks = 0;
+        CodecOutput output({}, [&](ByteBuffer &&block) {
+            if (++blocks == refuseAt) return false;
+            taken.insert(taken.end(), block.data(), block.data() + block.size());
+            return true;
+        });
+        std::unique_ptr<Codec> codec = MakeCodec(Decompress(CodecFormat::Zip), output, static_cast<int64_t>(packed.size()));
+        bool ok = true;
+        for (size_t done = 0; ok && done < packed.size(); done += 4096)
+            ok = codec->process(packed.data() + done, std::min<int64_t>(4096, packed.size() - done));
+        if (refuseAt) {
+            EXPECT_FALSE(ok);
+            EXPECT_EQ(output.fault(), OutputFault::Sink);
+            EXPECT_EQ(blocks, refuseAt);
+            EXPECT_FALSE(output.flush());
+            continue;
+        }
+        ASSERT_TRUE(ok && codec->finish());
+        EXPECT_GE(taken.size(), zeros.size() - CodecOutput::BlockLength);   // passed on before the end
+        ASSERT_TRUE(output.flush());
+        EXPECT_EQ(taken, zeros);
+        EXPECT_TRUE(output.take().empty());
+    }
+}
+
+}  // namespace
