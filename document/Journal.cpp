@@ -25,6 +25,9 @@ constexpr int64_t kTrailerSize = 16;
 constexpr int64_t kRecordHeader = 16;
 constexpr int64_t kBlock = 4096;                // a page: what a system writes whole
 constexpr int64_t kPiece = int64_t(1) << 20;    // read at a time; a multiple of kBlock
+// A record whose new bytes lie in the file near its old ones is read in one
+// piece up to this many bytes (a chunk of the file is at most a few MiB).
+constexpr int64_t kOneRead = int64_t(16) << 20;
 
 struct Header {
     char magic[8];
@@ -406,6 +409,21 @@ bool JournalWriter::put(const void *bytes, int64_t n, int &error) {
     return true;
 }
 
+namespace {
+
+// CRCs of the blocks of [done, pieceEnd) of a record at destination, whose
+// old bytes are at old, into sums from index block on.
+void SumBlocks(int64_t destination, int64_t length, int64_t done, int64_t pieceEnd, const uint8_t *old,
+               uint32_t *sums, size_t &block) {
+    for (int64_t b = done; b < pieceEnd; ++block) {
+        const int64_t e = BlockEnd(destination, length, b);
+        sums[block] = Crc(0, old + (b - done), e - b);
+        b = e;
+    }
+}
+
+}  // namespace
+
 bool JournalWriter::record(int64_t destination, int64_t length, int &error) {
     const int64_t rec[2] = {destination, length};
     std::vector<uint32_t> sums(static_cast<size_t>(BlockCount(destination, length)));
@@ -417,16 +435,38 @@ bool JournalWriter::record(int64_t destination, int64_t length, int &error) {
             error = source_->lastError() ? source_->lastError() : EIO;
             return false;
         }
-        for (int64_t b = done; b < pieceEnd; ++block) {
-            const int64_t e = BlockEnd(destination, length, b);
-            sums[block] = Crc(0, old.data() + (b - done), e - b);
-            b = e;
-        }
+        SumBlocks(destination, length, done, pieceEnd, old.data(), sums.data(), block);
         done = pieceEnd;
     }
     metaSum_ = Crc(metaSum_, rec, kRecordHeader);
     metaSum_ = Crc(metaSum_, sums.data(), 4 * static_cast<int64_t>(sums.size()));
     return put(rec, kRecordHeader, error) && put(sums.data(), 4 * static_cast<int64_t>(sums.size()), error);
+}
+
+bool JournalWriter::recordFromFile(int64_t destination, int64_t length, int64_t offset, int &error) {
+    const int64_t apart = offset > destination ? offset - destination : destination - offset;
+    if (length + apart > kOneRead) return record(destination, length, error) && copy(offset, length, error);
+    // The old and the new bytes of a chunk that moves by a few bytes (every
+    // chunk after an insert or a delete) overlap almost wholly: one read of
+    // both gives the block CRCs and the new bytes.
+    const int64_t low = std::min(destination, offset);
+    std::vector<uint8_t> both(static_cast<size_t>(length + apart));
+    const int64_t got = source_->readAt(both.data(), length + apart, low);
+    // Short of the new bytes: the file shrank under the save. Old bytes
+    // beyond its end read as zeros (as after the save gave it its length).
+    if (got < offset - low + length) {
+        error = source_->lastError() ? source_->lastError() : EIO;
+        return false;
+    }
+    std::memset(both.data() + got, 0, both.size() - static_cast<size_t>(got));
+    const int64_t rec[2] = {destination, length};
+    std::vector<uint32_t> sums(static_cast<size_t>(BlockCount(destination, length)));
+    size_t block = 0;
+    SumBlocks(destination, length, 0, length, both.data() + (destination - low), sums.data(), block);
+    metaSum_ = Crc(metaSum_, rec, kRecordHeader);
+    metaSum_ = Crc(metaSum_, sums.data(), 4 * static_cast<int64_t>(sums.size()));
+    return put(rec, kRecordHeader, error) && put(sums.data(), 4 * static_cast<int64_t>(sums.size()), error) &&
+           data(both.data() + (offset - low), length, error);
 }
 
 bool JournalWriter::data(const void *bytes, int64_t n, int &error) {

@@ -99,8 +99,10 @@ public:
     // data() and copy().
     bool record(int64_t destination, int64_t length, int &error);
     bool data(const void *bytes, int64_t n, int &error);
-    // n bytes of the record from the file at offset.
-    bool copy(int64_t offset, int64_t n, int &error);
+    // A whole record whose new bytes are the file's length bytes at offset
+    // (a chunk that moves); reads the file once where they lie near the
+    // old bytes.
+    bool recordFromFile(int64_t destination, int64_t length, int64_t offset, int &error);
     // Trailer, flush, final name, folder flush: from here on the journal
     // finishes the save when it is cut off.
     bool commit(int &error);
@@ -115,6 +117,8 @@ public:
 
 private:
     bool put(const void *bytes, int64_t n, int &error);
+    // n bytes of the record from the file at offset.
+    bool copy(int64_t offset, int64_t n, int &error);
 
     FileHandle *source_ = nullptr;
     std::string sourceName_;

@@ -436,22 +436,22 @@ private:
         if (!journal_.begin(file_, name_, plan, error))
             return journalFailed(journal_.created() ? SaveStatus::WriteFailed : SaveStatus::CannotCreate, error);
         for (const Piece &p : pieces_) {
+            if (!p.chunk->loaded() && !p.chunk->Scratch) {
+                // Bytes still in the file: a short read means it shrank after the check.
+                if (p.chunk->FileOffset + p.offset + p.length > oldLength_)
+                    return journalFailed(SaveStatus::UnreadableSource, EIO);
+                if (!journal_.recordFromFile(p.destination, p.length, p.chunk->FileOffset + p.offset, error))
+                    return journalFailed(SaveStatus::WriteFailed, error);
+                continue;
+            }
             if (!journal_.record(p.destination, p.length, error)) return journalFailed(SaveStatus::WriteFailed, error);
             if (p.chunk->loaded()) {
                 if (!journal_.data(p.chunk->Buffer.data() + p.offset, p.length, error))
                     return journalFailed(SaveStatus::WriteFailed, error);
                 continue;
             }
-            if (p.chunk->Scratch) {
-                SaveResult r = journalFromScratch(p);
-                if (!r.ok()) return r;
-                continue;
-            }
-            // Bytes still in the file: a short read means it shrank after the check.
-            if (p.chunk->FileOffset + p.offset + p.length > oldLength_)
-                return journalFailed(SaveStatus::UnreadableSource, EIO);
-            if (!journal_.copy(p.chunk->FileOffset + p.offset, p.length, error))
-                return journalFailed(SaveStatus::WriteFailed, error);
+            SaveResult r = journalFromScratch(p);
+            if (!r.ok()) return r;
         }
         if (!journal_.commit(error)) return journalFailed(SaveStatus::WriteFailed, error);
         // One left in the other folder is superseded now; should it stay,
