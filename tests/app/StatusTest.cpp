@@ -16,6 +16,7 @@
 #include "document/Binary.h"
 #include "document/Document.h"
 #include "document/History.h"
+#include "document/Scratch.h"
 #include "hexview/HexView.h"
 #include "platform/Platform.h"
 #include "platform/StatusBar.h"
@@ -157,6 +158,30 @@ TEST_F(StatusTest, StoreFieldGivesTheLoadedShareOfAFile) {
     EXPECT_EQ(StatusBarText(StatusStoreField),
               "In memory: " + FormatSize(used) + " (" + std::to_string(percent) + "%)");
     CloseEditorFile(1, opened);
+}
+
+// Bytes of large edits that lie in the scratch file (the document's and
+// those undo steps keep) are added to the store field.
+TEST_F(StatusTest, StoreFieldAddsTheBytesInTheScratchFile) {
+    const int64_t budget = ScratchSettings::MemoryBudget, limit = HistorySettings::CopyLimit;
+    ScratchSettings::MemoryBudget = 0;
+    HistorySettings::CopyLimit = 0;
+    // Chunks of at least half the chunk length, so that the store keeps them apart.
+    const int64_t n = 3 * doc->Store->ChunkLength;
+    const std::vector<uint8_t> bytes(static_cast<size_t>(n), 0x5A);
+    const int inserted = InsertBytes(doc, 16, bytes.data(), n);
+    const int deleted = DeleteBytes(doc, doc->Store->Length - n / 3, n / 3);   // undo keeps the last third
+    RefreshStatus(view, 0);
+    const std::string field = StatusBarText(StatusStoreField);
+    const int64_t kept = HistoryScratchBytes(doc->Hist), inStore = GetBinaryScratchSize(doc->Store);
+    ScratchSettings::MemoryBudget = budget;
+    HistorySettings::CopyLimit = limit;
+
+    ASSERT_EQ(inserted, 0);
+    ASSERT_EQ(deleted, 0);
+    ASSERT_GT(kept, 0);
+    ASSERT_GT(inStore, 0);
+    EXPECT_NE(field.find(") + " + FormatSize(kept + inStore) + " on disk"), std::string::npos) << field;
 }
 
 TEST_F(StatusTest, OnlyTheMainViewFillsTheBarButEveryViewReachesTheValues) {
