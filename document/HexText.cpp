@@ -59,6 +59,46 @@ ByteBuffer HexToBytes(std::string_view text) {
     return out;
 }
 
+namespace {
+
+bool IsHexSeparator(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == ':' || c == ',' || c == '-';
+}
+
+// Length of a "0x" or "\x" prefix at text[i] (either x case), else 0.
+size_t HexPrefixLength(std::string_view text, size_t i) {
+    if (i + 1 >= text.size() || (text[i + 1] != 'x' && text[i + 1] != 'X')) return 0;
+    return text[i] == '0' || text[i] == '\\' ? 2 : 0;
+}
+
+}  // namespace
+
+bool ReadPastedHex(std::string_view text, std::string &bytes) {
+    bytes.clear();
+    std::string out;
+    out.reserve(text.size() / 2);
+    size_t i = 0;
+    while (i < text.size()) {
+        if (IsHexSeparator(text[i])) {
+            ++i;
+            continue;
+        }
+        // A prefix without digits after it is refused below with the empty run.
+        i += HexPrefixLength(text, i);
+        const size_t start = i;
+        while (i < text.size() && HexDigitValue(text[i]) >= 0) ++i;
+        const size_t digits = i - start;
+        if (digits == 0 || digits % 2 != 0) return false;
+        for (size_t k = start; k < i; k += 2)
+            out += static_cast<char>(HexDigitValue(text[k]) * 16 + HexDigitValue(text[k + 1]));
+        // A run ends at a separator, the end, or the next "\x" run.
+        if (i < text.size() && !IsHexSeparator(text[i]) && !(text[i] == '\\' && HexPrefixLength(text, i)))
+            return false;
+    }
+    bytes = std::move(out);
+    return true;
+}
+
 std::string BytesToHex(const uint8_t *bytes, int64_t length) {
     static const char digits[] = "0123456789ABCDEF";
     std::string out;

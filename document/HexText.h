@@ -51,6 +51,15 @@ inline uint8_t HexPairValue(char high, char low) {
 // 2 characters gives none (an invalid buffer).
 ByteBuffer HexToBytes(std::string_view text);
 
+// Reads hexadecimal text as users paste it: pairs of digits (either case),
+// runs of pairs written together ("DEADBEEF"), each run optionally written
+// "0x" or "\x" first, runs separated by any number of blanks, tabs, line
+// breaks, ":", "," or "-" (or by nothing before a "\x"). Anything else (another
+// character, a run of an odd number of digits, a prefix without digits) makes
+// the whole text unreadable: false, and bytes is left empty. Text holding only
+// separators reads as no bytes. The result is at most half the text's length.
+bool ReadPastedHex(std::string_view text, std::string &bytes);
+
 // Writes the bytes as upper-case hexadecimal pairs without separators.
 std::string BytesToHex(const uint8_t *bytes, int64_t length);
 

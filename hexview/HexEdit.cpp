@@ -141,7 +141,14 @@ bool CopySelection(Document &doc, ClipboardContent *content) {
     return true;
 }
 
-ByteBuffer DecodeHexText(std::string_view text) { return HexToBytes(text); }
+bool IsPastableHex(std::string_view text, std::string *bytes) {
+    std::string decoded;
+    if (!ReadPastedHex(text, decoded)) return false;
+    // Separators alone are no bytes to paste, and are not taken for an empty paste.
+    if (decoded.empty() && !text.empty()) return false;
+    if (bytes) *bytes = std::move(decoded);
+    return true;
+}
 
 bool PasteContent(Document &doc, std::string_view text, const std::string *binary) {
     const int64_t start = SelectionStart(doc);
@@ -156,14 +163,15 @@ bool PasteContent(Document &doc, std::string_view text, const std::string *binar
         return Replace(doc, start, selected, reinterpret_cast<const uint8_t *>(text.data()),
                        static_cast<int64_t>(text.size()));
     }
-    if (text.size() < 2) {
-        // No pair: the selection is replaced by nothing.
+    if (text.empty()) {
+        // Nothing to paste: the selection is replaced by nothing.
         if (selected == 0) return false;
         return Replace(doc, start, selected, nullptr, 0);
     }
-    ByteBuffer bytes = DecodeHexText(text);
-    if (!bytes) return false;  // no memory for the decoded bytes: nothing changes
-    return Replace(doc, start, selected, bytes.data(), bytes.size());
+    std::string bytes;
+    if (!IsPastableHex(text, &bytes) || bytes.empty()) return false;
+    return Replace(doc, start, selected, reinterpret_cast<const uint8_t *>(bytes.data()),
+                   static_cast<int64_t>(bytes.size()));
 }
 
 }  // namespace hx

@@ -57,11 +57,14 @@ struct ClipboardContent {
 bool CopySelection(Document &doc, ClipboardContent *content);
 // Replaces the selection by pasted bytes. binary: exact bytes taken from the
 // binary clipboard type; otherwise text is decoded by the focus column
-// (hexadecimal pairs, or the Latin-1 bytes). Pasting nothing over no
-// selection records nothing. Returns true when the document was changed.
+// (hexadecimal as IsPastableHex reads it, or the Latin-1 bytes). Text that is
+// not such hexadecimal changes nothing. Pasting nothing over no selection
+// records nothing. Returns true when the document was changed.
 bool PasteContent(Document &doc, std::string_view text, const std::string *binary);
 
-// Decodes hexadecimal text into bytes, two characters a byte (see HexToBytes).
-ByteBuffer DecodeHexText(std::string_view text);
+// Whether text pasted into the hexadecimal column gives bytes (ReadPastedHex:
+// pairs with separators and 0x or \x prefixes); the empty text does (none),
+// separators alone do not. bytes (when given) receives them.
+bool IsPastableHex(std::string_view text, std::string *bytes = nullptr);
 
 }  // namespace hx

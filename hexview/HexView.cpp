@@ -92,12 +92,32 @@ void ShowDocument(HexView *view, Document *doc) {
     RedrawHexView(view);
 }
 
+namespace {
+
+struct CacheSizes {
+    int64_t chunkLength = EditorChunkLength;
+    int64_t historyLimit = EditorHistoryLimit;
+};
+
+CacheSizes &EditorCacheSizes() {
+    static CacheSizes sizes;
+    return sizes;
+}
+
+}  // namespace
+
+void SetEditorCacheSizes(int64_t chunkLength, int64_t historyLimit) {
+    if (chunkLength > 0) EditorCacheSizes().chunkLength = chunkLength;
+    if (historyLimit > 0) EditorCacheSizes().historyLimit = historyLimit;
+}
+
 Document *NewEditorFile(int gadget, const std::string &name) {
     HexView *view = HexViewByGadget(gadget);
     if (!view) return nullptr;
+    const CacheSizes &sizes = EditorCacheSizes();
     DocumentPtr doc(new Document);
-    doc->Store = name.empty() ? CreateBinary(-1, EditorChunkLength) : OpenBinary(-1, name, EditorChunkLength);
-    doc->Hist = CreateHistory(-1, EditorHistoryLimit);
+    doc->Store = name.empty() ? CreateBinary(-1, sizes.chunkLength) : OpenBinary(-1, name, sizes.chunkLength);
+    doc->Hist = CreateHistory(-1, sizes.historyLimit);
     doc->PendingNibble = -1;
     doc->Panes.emplace_back();
     doc->ActivePane = &doc->Panes.front();

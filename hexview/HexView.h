@@ -115,8 +115,12 @@ Document *NewEditorFile(int gadget, const std::string &name);
 // first) and the view is redrawn. Returns 0.
 int CloseEditorFile(int gadget, Document *doc);
 
-// Chunk length and history limit of every document.
+// Chunk length and history limit of the documents NewEditorFile makes,
+// until SetEditorCacheSizes sets others.
 inline constexpr int64_t EditorChunkLength = 4000000;
 inline constexpr int64_t EditorHistoryLimit = 67108864;
+// The chunk length and history limit (bytes) of documents made from now on;
+// documents already open keep theirs. Values below 1 are ignored.
+void SetEditorCacheSizes(int64_t chunkLength, int64_t historyLimit);
 
 }  // namespace hx

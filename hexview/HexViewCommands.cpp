@@ -47,15 +47,22 @@ bool CopyToClipboard(const HexView &view, Document &doc) {
     return true;
 }
 
-void PasteFromClipboard(Document &doc) {
+// Returns false when the text was refused (and the handler told).
+bool PasteFromClipboard(const HexView &view, Document &doc) {
     // Exact bytes put there by a copy that text could not carry win over the text.
     const std::optional<std::string> binary = ClipboardData(BinaryMimeType);
     if (binary && !binary->empty()) {
         PasteContent(doc, std::string_view(), &*binary);
-        return;
+        return true;
     }
     const std::string text = ClipboardText();
+    if (doc.FocusColumn == 0 && !IsPastableHex(text)) {
+        // Guessing at text that is not hexadecimal would insert bytes nobody typed.
+        if (RefusedHandler()) RefusedHandler()(view.Gadget, ClipboardRefusal::NotHexText);
+        return false;
+    }
     PasteContent(doc, text, nullptr);
+    return true;
 }
 
 // Sets the size outside the history: cuts the end off, or appends zero bytes
@@ -141,7 +148,10 @@ int64_t RunHexViewCommand(HexView &view, int command, const uint8_t *data, int64
             ReportEditRefused(view);
             return 0;
         }
-        PasteFromClipboard(*doc);
+        if (!PasteFromClipboard(view, *doc)) {
+            result = -1;
+            changed = false;
+        }
         break;
     case HexPutData:
         if (view.readOnly()) {

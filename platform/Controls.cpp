@@ -325,6 +325,13 @@ void SetControlToolTip(int number, const std::string &text) {
     if (QWidget *w = ControlWidget(number)) w->setToolTip(Utf8(text));
 }
 
+std::string ControlToolTip(int number) {
+    QWidget *w = ControlWidget(number);
+    if (!w) return {};
+    const QByteArray bytes = w->toolTip().toUtf8();
+    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
 void ActivateControl(int number, int state) {
     QWidget *w = ControlWidget(number);
     if (!w || !w->isEnabled() || w->isHidden()) return;

@@ -88,6 +88,7 @@ void ShowControl(int number, bool show);
 bool IsControlVisible(int number);   // shown itself (not asking about its window)
 bool IsControlEnabled(int number);
 void SetControlToolTip(int number, const std::string &text);
+std::string ControlToolTip(int number);
 
 // Simulates the user's action on a control (tests, and keys that stand for a
 // button): presses a button (a toggle flips), picks entry index of a drop-down

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Platform.h"
+#include "PlatformInternal.h"
 
 namespace hx {
 namespace {
@@ -73,6 +74,7 @@ std::string FileDialogFilter(const std::string &pattern) {
 }
 
 std::vector<std::string> OpenFileDialog(const OpenFileRequest &request) {
+    detail::StepAsideForDialog();
     if (Dialogs().openFile) return Dialogs().openFile(request);
     QString filter = ToQ(FileDialogFilter(request.pattern));
     QWidget *owner = WindowWidget(request.window);
@@ -89,6 +91,7 @@ std::vector<std::string> OpenFileDialog(const OpenFileRequest &request) {
 }
 
 std::string SaveFileDialog(const SaveFileRequest &request) {
+    detail::StepAsideForDialog();
     if (Dialogs().saveFile) return Dialogs().saveFile(request);
     return FromQ(QFileDialog::getSaveFileName(WindowWidget(request.window), ToQ(request.title),
                                               ToQ(request.proposedName),
@@ -96,6 +99,7 @@ std::string SaveFileDialog(const SaveFileRequest &request) {
 }
 
 SaveChoice AskSaveChanges(const SaveQuestion &question) {
+    detail::StepAsideForDialog();
     if (Dialogs().askSave) return Dialogs().askSave(question);
     const int pressed = Ask(question.window, question.title, question.text,
                             {{question.saveText, QMessageBox::AcceptRole},
@@ -105,12 +109,14 @@ SaveChoice AskSaveChanges(const SaveQuestion &question) {
 }
 
 bool AskYesNo(const YesNoQuestion &question) {
+    detail::StepAsideForDialog();
     if (Dialogs().askYesNo) return Dialogs().askYesNo(question);
     return Ask(question.window, question.title, question.text,
                {{question.yesText, QMessageBox::AcceptRole}, {question.noText, QMessageBox::RejectRole}}) == 0;
 }
 
 void ShowMessage(int window, const std::string &title, const std::string &text) {
+    detail::StepAsideForDialog();
     if (Dialogs().message) {
         Dialogs().message(window, title, text);
         return;

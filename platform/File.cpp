@@ -178,6 +178,41 @@ bool IsSpecialFile(const std::string &path) {
     return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
 }
 
+namespace {
+
+OpenProblem ProblemOfErrno(int code) {
+    switch (code) {
+    case ENOENT: return OpenProblem::Missing;
+    case EACCES:
+    case EPERM: return OpenProblem::PermissionDenied;
+    case EISDIR: return OpenProblem::Folder;
+    case ENXIO:
+    case ENODEV: return OpenProblem::NoDevice;
+    default: return OpenProblem::Other;
+    }
+}
+
+}  // namespace
+
+OpenProblem ProbeOpen(const std::string &path, int *error) {
+    if (error) *error = 0;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        if (error) *error = errno;
+        return ProblemOfErrno(errno);
+    }
+    if (S_ISDIR(st.st_mode)) return OpenProblem::Folder;
+    if (!S_ISREG(st.st_mode)) return OpenProblem::NotRegular;
+    // Non-blocking, in case the name was swapped for a pipe since stat.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (error) *error = errno;
+        return ProblemOfErrno(errno);
+    }
+    ::close(fd);
+    return OpenProblem::None;
+}
+
 bool FileIdentity(const std::string &path, uint64_t &device, uint64_t &inode) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return false;
@@ -211,7 +246,8 @@ std::string FolderOf(const std::string &path) {
 }
 
 std::string FileNamePart(const std::string &path) {
-    auto slash = path.find_last_of("/\\");
+    // A backslash is an ordinary character of a file name here.
+    auto slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 

@@ -77,12 +77,25 @@ bool FileExists(const std::string &path);
 // True when the path exists and is not a regular file (a folder, pipe, device,
 // socket): opening such a thing as a document could block or read nonsense.
 bool IsSpecialFile(const std::string &path);
+// What keeps a path from being opened as a document (a regular file read from
+// disk), looked at without blocking: a pipe or device is never opened.
+enum class OpenProblem {
+    None,              // a regular file that can be opened for reading
+    Missing,           // no such file (its folder may exist or not)
+    Folder,
+    NotRegular,        // a pipe, device or socket
+    PermissionDenied,
+    NoDevice,          // the file's device is gone (ENXIO, ENODEV)
+    Other,             // any other error; *error receives errno
+};
+OpenProblem ProbeOpen(const std::string &path, int *error = nullptr);
 bool CreateFolder(const std::string &path);   // one level; true when it exists afterwards
 bool RemoveFile(const std::string &path);
 bool RenameFile(const std::string &from, const std::string &to);
 // The folder part of a path (up to, without, the last "/"); "." when there is none.
 std::string FolderOf(const std::string &path);
-// The file-name part of a path: after the last "/" or "\".
+// The file-name part of a path: what follows the last "/" (only "/" separates
+// folders; "a\b" is one name).
 std::string FileNamePart(const std::string &path);
 
 }  // namespace hx

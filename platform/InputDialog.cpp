@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "Platform.h"
+#include "PlatformInternal.h"
 
 namespace hx {
 
@@ -39,6 +40,7 @@ bool RunSmallDialog(QDialog &dialog, const std::string &title, const std::string
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     dialog.setMinimumWidth(360);
     field->setFocus();
+    detail::StepAsideForDialog();
     return dialog.exec() == QDialog::Accepted;
 }
 

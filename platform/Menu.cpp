@@ -264,6 +264,15 @@ void EnableMenuItem(int menu, int id, bool enable) {
     if (MenuItem *item = FindItem(menu, id)) item->action->setEnabled(enable);
 }
 
+void ShowMenuItem(int menu, int id, bool show) {
+    if (MenuItem *item = FindItem(menu, id)) item->action->setVisible(show);
+}
+
+bool IsMenuItemVisible(int menu, int id) {
+    MenuItem *item = FindItem(menu, id);
+    return item && item->action->isVisible();
+}
+
 bool IsMenuItemEnabled(int menu, int id) {
     MenuItem *item = FindItem(menu, id);
     return item && item->action->isEnabled();

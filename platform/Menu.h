@@ -64,6 +64,9 @@ void SetMenuItemToolTip(int menu, int id, const std::string &text);
 std::string MenuItemToolTip(int menu, int id);
 bool HasMenuItem(int menu, int id);
 void EnableMenuItem(int menu, int id, bool enable);
+// Hides an item (it keeps its id; showing it again puts it back in its place).
+void ShowMenuItem(int menu, int id, bool show);
+bool IsMenuItemVisible(int menu, int id);
 bool IsMenuItemEnabled(int menu, int id);
 void CheckMenuItem(int menu, int id, bool check);
 bool IsMenuItemChecked(int menu, int id);

@@ -247,6 +247,7 @@ void SetClipboardTextAndData(const std::string &latin1, const std::string &mimeT
 void MessageBox(int window, const std::string &title, const std::string &text) {
     if (qobject_cast<QApplication *>(QCoreApplication::instance()) == nullptr)
         return;
+    detail::StepAsideForDialog();
     QMessageBox::information(WindowWidget(window), QString::fromStdString(title),
                              QString::fromStdString(text));
 }

@@ -132,6 +132,27 @@ int ControlWindow(int number);           // -1 when there is no such control
 // The control number of the widget with keyboard focus, or -1.
 int FocusedControl();
 void FocusControl(int number);
+// The control the menu bar's and toolbar's commands act on: the one with the
+// keyboard focus, except while the focus only moved because its window was
+// activated (a click on the main window's menu bar activates it, moving the
+// focus to that window's focus widget): then the control that had it before,
+// until the user types, or clicks, in the active window. -1 for none.
+int CommandFocusControl();
+// Remembers the control with the keyboard focus and its active window, and
+// gives the focus back when it goes: disabling the windows for a long run
+// takes the focus away and nothing else would return it. A control that is
+// gone, hidden or disabled by then is left alone.
+class KeepKeyboardFocus {
+public:
+    KeepKeyboardFocus();
+    ~KeepKeyboardFocus();
+    KeepKeyboardFocus(const KeepKeyboardFocus &) = delete;
+    KeepKeyboardFocus &operator=(const KeepKeyboardFocus &) = delete;
+
+private:
+    int control_ = -1;
+    int window_ = -1;   // the window that was active (-1: none of ours)
+};
 // Whether a click gives the control the keyboard focus; controls that take
 // keys do by default. false leaves the focus where it was when the control is
 // clicked (a strip of buttons beside an editor); FocusControl still reaches it.

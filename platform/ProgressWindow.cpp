@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <optional>
 
 #include "Platform.h"
 
@@ -54,6 +55,12 @@ QPointer<ProgressDialog> &Current() {
     return dialog;
 }
 
+// Where the keyboard was before the window opened; given back when it closes.
+std::optional<KeepKeyboardFocus> &FocusBefore() {
+    static std::optional<KeepKeyboardFocus> focus;
+    return focus;
+}
+
 int64_t &Openings() {
     static int64_t count = 0;
     return count;
@@ -77,6 +84,7 @@ void OpenProgressWindow(int owner, const std::string &title, const std::string &
     if (qobject_cast<QApplication *>(QCoreApplication::instance()) == nullptr) return;
     QPointer<ProgressDialog> &dialog = Current();
     if (!dialog) {
+        FocusBefore().emplace();
         dialog = new ProgressDialog(owner >= 0 ? WindowWidget(owner) : nullptr);
         dialog->setAttribute(Qt::WA_DeleteOnClose, false);
         dialog->bar->setValue(0);
@@ -106,6 +114,7 @@ void CloseProgressWindow() {
     dialog->hide();
     delete dialog.data();
     dialog = nullptr;
+    FocusBefore().reset();
 }
 
 bool IsProgressWindowOpen() { return Current() && Current()->isVisible(); }

@@ -244,6 +244,7 @@ QWidget *OpenWindow(int number, int x, int y, int width, int height, const std::
     widget->installEventFilter(Filter());
     if ((flags & WindowTool) != 0)
         CloseOnEscape(widget, number);
+    detail::WatchFocus();
     if ((flags & WindowHidden) == 0)
         widget->show();
     return widget;
@@ -289,6 +290,16 @@ void ShowWindow(int number, bool show) {
     if (show && QGuiApplication::platformName() != QLatin1String("offscreen"))
         widget->raise();
 }
+
+namespace detail {
+
+void StepAsideForDialog() {
+    for (auto &[number, window] : TheTables().windows)
+        if ((window.flags & WindowFront) != 0 && window.widget != nullptr && window.widget->isVisible())
+            window.widget->hide();
+}
+
+}  // namespace detail
 
 void RaiseWindow(int number) {
     QWidget *widget = WindowWidget(number);
@@ -491,19 +502,25 @@ int ControlWindow(int number) {
     return it->second.window;
 }
 
-int FocusedControl() {
+namespace detail {
+
+int ControlOf(const QWidget *widget) {
     // A control built from several widgets (a spin box's line edit) counts
-    // when any of its children has the focus.
-    for (const QWidget *focus = QApplication::focusWidget(); focus != nullptr; focus = focus->parentWidget()) {
+    // for any of its children.
+    for (; widget != nullptr; widget = widget->parentWidget()) {
         for (const auto &[number, record] : TheTables().controls) {
-            if (record.widget == focus)
+            if (record.widget == widget)
                 return number;
         }
-        if (focus->isWindow())
+        if (widget->isWindow())
             break;
     }
     return -1;
 }
+
+}  // namespace detail
+
+int FocusedControl() { return detail::ControlOf(QApplication::focusWidget()); }
 
 void FocusControl(int number) {
     QWidget *widget = ControlWidget(number);
@@ -547,6 +564,7 @@ void DestroyWindowsAndControls() {
         delete record.widget.data();  // controls on widgets of no window
     tables.controls.clear();
     tables.filter.reset();
+    StopWatchingFocus();
 }
 
 }  // namespace detail

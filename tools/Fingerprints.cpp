@@ -284,9 +284,13 @@ const AlgorithmRecord *FindFingerprintByName(const std::string &name) {
 }
 
 std::optional<ByteBuffer> DigestOfFile(const AlgorithmRecord &record, const std::string &path) {
-    if (!record.StartFingerprint || !record.ProcessFingerprint || !record.FinishFingerprint) return std::nullopt;
     FileHandle file = FileHandle::openReadOnly(path);
     if (!file || !file.isRegular()) return std::nullopt;
+    return DigestOfStream(record, file);
+}
+
+std::optional<ByteBuffer> DigestOfStream(const AlgorithmRecord &record, FileHandle &file) {
+    if (!record.StartFingerprint || !record.ProcessFingerprint || !record.FinishFingerprint) return std::nullopt;
     ByteBuffer slice = ByteBuffer::uninitialised(FileSliceLength, FileSliceLength);
     if (!slice) return std::nullopt;
     if (record.StartFingerprint(OnlyContext) != 1) return std::nullopt;

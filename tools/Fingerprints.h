@@ -27,6 +27,8 @@
 
 namespace hx {
 
+class FileHandle;
+
 struct AlgorithmRecord;
 
 // Process: a null piece with a length above 0, or a negative length, returns 0
@@ -62,5 +64,7 @@ const AlgorithmRecord *FindFingerprintByName(const std::string &name);
 // file cannot be opened or is not a regular file, a read fails, or a callback
 // refuses. Uses the algorithm's context 0: not while a tool run is in progress.
 std::optional<ByteBuffer> DigestOfFile(const AlgorithmRecord &record, const std::string &path);
+// The same over whatever an open file gives until its end (a pipe, standard input).
+std::optional<ByteBuffer> DigestOfStream(const AlgorithmRecord &record, FileHandle &file);
 
 }  // namespace hx

@@ -41,7 +41,8 @@ struct SizeSpin {
 };
 
 struct ConfigState {
-    SizeSpin chunk{ConfigChunkSpin, 19, 29}, history{ConfigHistorySpin, 22, 33};
+    SizeSpin chunk{ConfigChunkSpin, ChunkStepFirst, ChunkStepLast};
+    SizeSpin history{ConfigHistorySpin, HistoryStepFirst, HistoryStepLast};
     // Names the settings held that have no file: kept unless another one is picked.
     std::string missingLanguage, missingTheme;
 };
@@ -240,6 +241,14 @@ void OpenConfigurationsWindow() {
     ActivateWindow(ConfigurationsWindowNumber);
     for (int other : OtherWindows)
         if (IsWindow(other)) DisableWindow(other, true);
+}
+
+int64_t ConfiguredChunkLength(int64_t setting) {
+    return std::clamp(setting, SizeSteps()[size_t{ChunkStepFirst}], SizeSteps()[size_t{ChunkStepLast}]);
+}
+
+int64_t ConfiguredHistoryLimit(int64_t setting) {
+    return std::clamp(setting, SizeSteps()[size_t{HistoryStepFirst}], SizeSteps()[size_t{HistoryStepLast}]);
 }
 
 std::string LanguageForLocale() {

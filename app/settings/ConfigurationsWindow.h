@@ -1,6 +1,7 @@
 // The configurations window (window 5) and the first start's language.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,16 @@ enum ConfigurationsControl : int {
     ConfigOk = 520,          // apply and close
     ConfigCancel = 521,      // close without applying (also Escape and the close box)
 };
+
+// The SizeSteps indexes the two size spins offer: chunk lengths of 500 kB to
+// 500 MB, history limits of 4 MB to 8 GB.
+inline constexpr int ChunkStepFirst = 19, ChunkStepLast = 29;
+inline constexpr int HistoryStepFirst = 22, HistoryStepLast = 33;
+// The chunk length and history limit documents get from the stored settings:
+// clamped to the first and last step its spin offers (a value between two
+// steps, the default history limit 67108864 for one, stays as it is).
+int64_t ConfiguredChunkLength(int64_t setting);
+int64_t ConfiguredHistoryLimit(int64_t setting);
 
 // Opens window 5 built from the settings, shows it and disables windows 0–4 and 6.
 void OpenConfigurationsWindow();

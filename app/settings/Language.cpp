@@ -57,6 +57,22 @@ bool LoadLanguage(const std::string &path) {
     return true;
 }
 
+bool LoadLanguageOrEnglish(const std::string &folder, const std::string &name, std::ostream &err) {
+    std::string path = folder + "/" + name + ".ini";
+    if (LoadLanguage(path))
+        return true;
+    err << "hexaloom: cannot read the language file " << path << "\n";
+    const std::string english = folder + "/English.ini";
+    if (english == path)
+        return false;
+    if (LoadLanguage(english)) {
+        err << "hexaloom: using " << english << " instead\n";
+        return true;
+    }
+    err << "hexaloom: cannot read the language file " << english << "\n";
+    return false;
+}
+
 void ClearLanguage() {
     texts().map.clear();
     texts().group.clear();

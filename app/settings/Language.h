@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,11 @@ namespace hx {
 // the file cannot be read, leaving the map as it was. Keys before the first
 // group are ignored; a full key given twice keeps the later text.
 bool LoadLanguage(const std::string &path);
+// Loads folder + "/" + name + ".ini", or, when that cannot be read, the
+// English file of the folder; each file that cannot be read is named on err
+// ("hexaloom: cannot read the language file ..."). false when neither could be
+// read: texts then are the callers' defaults or bracketed keys.
+bool LoadLanguageOrEnglish(const std::string &folder, const std::string &name, std::ostream &err);
 // The same from the file's text (for tests and for data already in memory).
 void LoadLanguageText(std::string_view text);
 // Empties the text map and the text group.

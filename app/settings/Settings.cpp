@@ -218,6 +218,11 @@ void AddRecentFile(Settings &settings, const std::string &path) {
 
 void AddRecentFile(const std::string &path) { AddRecentFile(AppSettings(), path); }
 
+void RemoveRecentFile(const std::string &path) {
+    std::vector<std::string> &list = AppSettings().RecentFiles;
+    std::erase(list, path);
+}
+
 bool PlaceIsOnScreen(int32_t x, int32_t y, int32_t width, int32_t height,
                      const std::vector<ScreenRect> &screens) {
     (void)height;  // only the title strip matters: it is what the user drags

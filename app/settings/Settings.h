@@ -109,6 +109,8 @@ bool SaveSettings();
 // and every entry at index 10 or later is dropped, then path goes to the front.
 void AddRecentFile(const std::string &path);
 void AddRecentFile(Settings &settings, const std::string &path);
+// Drops every entry equal to path (a file that no longer exists, say).
+void RemoveRecentFile(const std::string &path);
 
 // ---- restoring window positions ---------------------------------------------------
 

@@ -1,8 +1,10 @@
 #include "app/shell/Application.h"
 
 #include <cerrno>
+#include <cstring>
 #include <chrono>
 #include <filesystem>
+#include <iostream>
 #include <cstdio>
 #include <sstream>
 #include <sys/stat.h>
@@ -147,7 +149,10 @@ void ShowSelectedOrNew() {
 void OpenReplacingUntouched(const std::string &path) {
     if (path.empty()) return;
     Document *current = MainDocument();
-    if (IsUntouched(current) && !DocumentOfFile(MainView(), path)) CloseDocument(current);
+    // A path that cannot be opened leaves the untouched document where it is.
+    const OpenProblem problem = ProbeOpen(path);
+    const bool opens = problem == OpenProblem::None || problem == OpenProblem::Missing;
+    if (opens && IsUntouched(current) && !DocumentOfFile(MainView(), path)) CloseDocument(current);
     OpenFileInEditor(MainViewGadget, path);
 }
 
@@ -161,9 +166,38 @@ void SelectDocument(int gadget, Document *doc) {
     FocusControl(gadget);
 }
 
+// The reason, in the language's words, why a path could not be opened.
+std::string OpenProblemText(OpenProblem problem, int error) {
+    switch (problem) {
+    case OpenProblem::Folder: return GetText("\\Notices\\ReasonFolder");
+    case OpenProblem::NotRegular: return GetText("\\Notices\\ReasonNotRegular");
+    case OpenProblem::PermissionDenied: return GetText("\\Notices\\ReasonPermissionDenied");
+    case OpenProblem::NoDevice: return GetText("\\Notices\\ReasonNoDevice");
+    case OpenProblem::None:
+    case OpenProblem::Missing:
+    case OpenProblem::Other: break;
+    }
+    return FillPlaceholder(GetText("\\Notices\\ReasonOther"), "%ERROR", error ? std::strerror(error) : "?");
+}
+
+// Whether opening name gave a document: the file, or a new document for a
+// name that does not exist yet. When the path is there but could not be
+// opened, the user is told why and false comes back: such a document must
+// not stay (it would look like an empty file, and Save would replace a file
+// whose bytes it never had).
+bool OpenedAsDocument(const Binary *store, const std::string &name) {
+    if (!store || store->File.isOpen()) return true;
+    int error = 0;
+    const OpenProblem problem = ProbeOpen(name, &error);
+    if (problem == OpenProblem::Missing) return true;
+    std::string text = FillPlaceholder(GetText("\\Notices\\OpenFailedBecause"), "%FILE", name);
+    TellUser(FillPlaceholder(text, "%REASON", OpenProblemText(problem, error)));
+    return false;
+}
+
 // Tells the user what opening name gave when it was not simply the file: a
-// path that exists but could not be opened, a new document whose folder is
-// missing, or an interrupted save that opening repaired.
+// new document whose folder is missing, or an interrupted save that opening
+// repaired.
 void ReportOpening(Binary *store, const std::string &name) {
     if (!store) return;
     if (store->File.isOpen()) {
@@ -178,21 +212,32 @@ void ReportOpening(Binary *store, const std::string &name) {
             TellUser(FillPlaceholder(GetText("\\Messages\\RecoveryRepairFailed"), "%FILE", name));
         return;
     }
-    struct stat info {};
-    const bool missing = ::stat(name.c_str(), &info) != 0 && errno == ENOENT;
-    if (!missing) {
-        // It is there (or cannot even be looked at) but could not be opened:
-        // the document must not carry its name, or Save would replace a file
-        // whose bytes it never had.
-        store->FileName.clear();
-        TellUser(FillPlaceholder(GetText("\\Messages\\OpenFailed"), "%FILE", name));
-        return;
-    }
     // A new document under that name; its first save creates the file.
     store->FileName = name;
     struct stat folder {};
     if (::stat(FolderOf(name).c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode))
         TellUser(FillPlaceholder(GetText("\\Messages\\NewFileFolderMissing"), "%FILE", name));
+}
+
+// A Recent entry: its file is opened; one that no longer exists is not
+// opened as a new, empty document (that is for names typed on purpose): the
+// user is told and may drop the entry.
+void OpenRecentFile(int id) {
+    const std::string path = RecentItemPath(id);
+    if (path.empty()) return;
+    if (ProbeOpen(path) != OpenProblem::Missing) {
+        OpenReplacingUntouched(path);
+        return;
+    }
+    YesNoQuestion question;
+    question.window = MainWindowNumber;
+    question.title = GetText("\\Messages\\Title");
+    question.text = FillPlaceholder(GetText("\\Notices\\RecentMissing"), "%FILE", path);
+    question.yesText = GetText("\\Notices\\RemoveEntry");
+    question.noText = GetText("\\Notices\\KeepEntry");
+    if (!AskYesNo(question)) return;
+    RemoveRecentFile(path);
+    ShowMenuItem(MainMenu, id, false);
 }
 
 void UpdateTabText(Document *doc) {
@@ -232,6 +277,24 @@ bool ConfirmEveryChangedDocument() {
         if (!MayLoseChanges(doc)) return false;
     }
     return true;
+}
+
+// Close All: closes every tab from left to right as Close does, asking about
+// each changed document on the way (shown while it is asked about). Cancel
+// stops there and keeps it and every tab after it.
+void CloseAllDocuments() {
+    std::vector<Document *> docs;
+    for (int i = 0, n = CountTabBarItems(TabBarGadget); i < n; ++i)
+        if (TabBarItem *item = GetTabBarItem(TabBarGadget, i))
+            if (auto *doc = static_cast<Document *>(TabBarItemData(item))) docs.push_back(doc);
+    for (Document *doc : docs) {
+        if (DocumentChanged(*doc)) {
+            SetTabBarState(TabBarGadget, TabBarItemIndex(TabBarGadget, doc->Tab));
+            ShowInMainView(doc);
+        }
+        if (!CloseDocumentAsking(doc)) break;
+    }
+    ShowSelectedOrNew();
 }
 
 void SelectAll() {
@@ -366,6 +429,9 @@ bool HandleMenu(int id) {
     case CommandClose:
         if (Document *doc = MainDocument(); doc && CloseDocumentAsking(doc)) ShowSelectedOrNew();
         return true;
+    case CommandCloseAll:
+        CloseAllDocuments();
+        return true;
     case CommandQuit:
         if (!ConfirmEveryChangedDocument()) return true;
         SaveSettings();
@@ -409,7 +475,7 @@ bool HandleMenu(int id) {
         break;
     }
     if (InMenuGroup(RecentGroup, id)) {
-        OpenReplacingUntouched(RecentItemPath(id));
+        OpenRecentFile(id);
         return true;
     }
     // The tools' own commands: their windows and the algorithm groups.
@@ -443,7 +509,10 @@ void HandleTimer(const Event &event) {
 }
 
 void TrackFocus() {
-    int focused = FocusedControl();
+    // Not merely the focus: a click on the main window's menu bar activates
+    // that window and moves the focus to its view, yet Paste is meant for the
+    // field the user was in.
+    int focused = CommandFocusControl();
     if (!IsHexViewGadget(focused)) return;
     HexView *view = HexViewByGadget(focused);
     if (!view) return;
@@ -502,8 +571,20 @@ Document *OpenFileInEditor(int gadget, const std::string &name) {
         if (open->Store->File.isOpen()) AddRecentFile(name);
         return open;
     }
+    Document *previous = view ? view->CurrentDocument : nullptr;
     Document *doc = NewEditorFile(gadget, name);
     if (!doc) return nullptr;
+    if (!OpenedAsDocument(doc->Store, name)) {
+        // No tab for it: the view goes back to what it showed (the main view
+        // to a new document when it showed none).
+        CloseEditorFile(gadget, doc);
+        if (previous)
+            ShowDocument(view, previous);
+        else if (gadget == MainViewGadget)
+            NewFileInEditor(gadget);
+        FocusControl(gadget);
+        return nullptr;
+    }
     int tabBar = view ? view->TabBar : TabBarGadget;
     int index = AddTabBarItem(tabBar, -1, FileNamePart(name), nullptr, doc);
     SetTabBarState(tabBar, index);
@@ -694,15 +775,18 @@ void StartUp(const std::string &firstFile) {
     // user meant.
     const std::string data = DataFolder();
     LoadSettings();
+    // Every document opened or created in this run gets the configured sizes.
+    SetEditorCacheSizes(ConfiguredChunkLength(AppSettings().BinaryChunkLength),
+                        ConfiguredHistoryLimit(AppSettings().HistoryCacheSize));
     {
         // The first start (no file, or no Language key in it) speaks the user's language.
         const std::optional<std::string> text = ReadTextFile(Shell().ConfigFolder + "Configuration.ini", 1 << 20);
         ChooseLanguageOnFirstStart(text ? *text : std::string(), text.has_value());
     }
-    // Start-up goes on without them (texts then show their keys, icons are
-    // empty), but whoever started the program from a terminal learns why.
-    const std::string language = data + "/Languages/" + AppSettings().Language + ".ini";
-    if (!LoadLanguage(language)) std::fprintf(stderr, "hexaloom: cannot read the language file %s\n", language.c_str());
+    // Start-up goes on without them (a missing language falls back to
+    // English, then to the texts' keys; icons are empty), but whoever started
+    // the program from a terminal learns why.
+    LoadLanguageOrEnglish(data + "/Languages", AppSettings().Language, std::cerr);
     const std::string theme = data + "/Themes/" + AppSettings().Theme + ".zip";
     if (!LoadTheme(theme)) std::fprintf(stderr, "hexaloom: cannot read the icon theme %s\n", theme.c_str());
     OpenMainWindow();

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <utility>
+#include <unistd.h>
 
 #include "app/shell/BuildInfo.h"
 #include "app/shell/QtOptions.h"
@@ -79,6 +80,18 @@ std::string Hex(const ByteBuffer &bytes) {
     return text;
 }
 
+std::optional<std::string> StandardInputDigestHex(const std::string &algorithm, std::string &error) {
+    const AlgorithmRecord *record = FindFingerprintByName(algorithm);
+    FileHandle input = FileHandle::adopt(::dup(STDIN_FILENO));
+    if (!record || !input) {
+        error = record ? std::strerror(errno) : "unknown digest algorithm";
+        return std::nullopt;
+    }
+    if (std::optional<ByteBuffer> digest = DigestOfStream(*record, input)) return Hex(*digest);
+    error = "read error";
+    return std::nullopt;
+}
+
 int Digest(const std::vector<std::string> &arguments, size_t first, std::ostream &out, std::ostream &err) {
     if (first >= arguments.size()) {
         err << "hexaloom: --digest needs an algorithm (" << DigestNames() << ") and files\n";
@@ -95,15 +108,23 @@ int Digest(const std::vector<std::string> &arguments, size_t first, std::ostream
         return 1;
     }
     int code = 0;
+    bool options = true;
     for (size_t i = first + 1; i < arguments.size(); ++i) {
+        const std::string &name = arguments[i];
+        // "--" once ends the options; later ones are names like any other.
+        if (options && name == "--") {
+            options = false;
+            continue;
+        }
         std::string error;
-        std::optional<std::string> digest = FileDigestHex(algorithm, arguments[i], error);
+        std::optional<std::string> digest =
+            name == "-" ? StandardInputDigestHex(algorithm, error) : FileDigestHex(algorithm, name, error);
         if (!digest) {
-            err << "hexaloom: " << arguments[i] << ": " << error << "\n";
+            err << "hexaloom: " << name << ": " << error << "\n";
             code = 1;
             continue;
         }
-        out << *digest << "  " << arguments[i] << "\n";
+        out << DigestLine(*digest, name);
     }
     return code;
 }
@@ -164,16 +185,36 @@ std::optional<std::string> FileDigestHex(const std::string &algorithm, const std
         error = "unknown digest algorithm";
         return std::nullopt;
     }
-    if (std::optional<ByteBuffer> digest = DigestOfFile(*record, path)) return Hex(*digest);
-    if (!FileExists(path)) {
-        error = std::strerror(ENOENT);
-    } else if (IsSpecialFile(path)) {
-        error = "not a regular file";
-    } else {
-        FileHandle probe = FileHandle::openReadOnly(path);
-        error = probe ? "read error" : std::strerror(probe.lastError() ? probe.lastError() : EACCES);
+    // Looked at before it is opened: opening a pipe for reading would wait
+    // for a writer, and a folder or device is no file to digest.
+    int code = 0;
+    switch (ProbeOpen(path, &code)) {
+    case OpenProblem::None: break;
+    case OpenProblem::Folder:
+    case OpenProblem::NotRegular: error = "not a regular file"; return std::nullopt;
+    case OpenProblem::Missing: error = std::strerror(ENOENT); return std::nullopt;
+    case OpenProblem::PermissionDenied: error = std::strerror(EACCES); return std::nullopt;
+    case OpenProblem::NoDevice:
+    case OpenProblem::Other: error = std::strerror(code ? code : EIO); return std::nullopt;
     }
+    if (std::optional<ByteBuffer> digest = DigestOfFile(*record, path)) return Hex(*digest);
+    error = "read error";
     return std::nullopt;
+}
+
+std::string DigestLine(const std::string &digest, const std::string &name) {
+    // A name holding a backslash or a line break is escaped as md5sum
+    // escapes it, the line then starting with a backslash, so that one name
+    // stays one line and "md5sum -c" reads it back.
+    if (name.find_first_of("\\\n\r") == std::string::npos) return digest + "  " + name + "\n";
+    std::string escaped;
+    for (char c : name) {
+        if (c == '\\') escaped += "\\\\";
+        else if (c == '\n') escaped += "\\n";
+        else if (c == '\r') escaped += "\\r";
+        else escaped += c;
+    }
+    return "\\" + digest + "  " + escaped + "\n";
 }
 
 CommandLine ReadCommandLine(const std::vector<std::string> &arguments, std::ostream &out, std::ostream &err) {

@@ -18,11 +18,13 @@ struct CommandLine {
 
 // Reads the arguments after the program name. --help and --version print to
 // out; --digest ALGORITHM FILE... prints one "digest  name" line per file to
-// out (lower-case hex, as md5sum does) and problems to err; a bad option
-// prints a message to err. Each of these sets exitCode (0, or 1 on a
-// problem). "--" ends the options: what follows are file names even when
-// they start with "-". Qt's standard options (QtOptions.h) before "--" go to
-// qtOptions with their values; one missing its value is a bad option.
+// out (lower-case hex, names escaped as md5sum escapes them; "-" is standard
+// input; a file that is not a regular file is refused without being opened)
+// and problems to err; a bad option prints a message to err. Each of these
+// sets exitCode (0, or 1 on a problem). "--" ends the options: what follows
+// are file names even when they start with "-" (also among the files of
+// --digest). Qt's standard options (QtOptions.h) before "--" go to qtOptions
+// with their values; one missing its value is a bad option.
 // --compare --list A B prints the differing ranges of the two files to out
 // and sets exitCode (0 equal, 1 different, 2 trouble, as cmp has it);
 // --compare A B (without --list) sets compare and the two files.
@@ -33,6 +35,11 @@ CommandLine ReadCommandLine(const std::vector<std::string> &arguments, std::ostr
 // as the fingerprint tool feeds them; nullopt with a message in error when
 // the algorithm is unknown or the file cannot be read.
 std::optional<std::string> FileDigestHex(const std::string &algorithm, const std::string &path, std::string &error);
+
+// One line of --digest output for name, as md5sum writes it: "digest  name",
+// or, when the name holds a backslash, line feed or carriage return, a
+// leading backslash and the name with those written "\\", "\n" and "\r".
+std::string DigestLine(const std::string &digest, const std::string &name);
 
 // True when a window can be shown: a platform was chosen (QT_QPA_PLATFORM)
 // or an X11 or Wayland display is named in the environment.

@@ -103,13 +103,19 @@ void AddRecentEntries(const std::vector<std::string> &recentFiles) {
     CloseSubMenu(MainMenu);
 }
 
-// A copy or cut that put nothing on the clipboard says so, in the window of
-// the view it was asked of; the limit is named in binary units as it is set.
+// A copy or cut that put nothing on the clipboard, or a paste that changed
+// nothing, says so in the window of the view it was asked of; the limit is
+// named in binary units as it is set.
 void TellClipboardRefused(int gadget, ClipboardRefusal reason) {
     const std::string limit = std::to_string(MaxClipboardBytes / (int64_t{1} << 20)) + " MiB";
-    const std::string text = reason == ClipboardRefusal::TooLarge
-                                 ? FillPlaceholder(GetText("\\Messages\\ClipboardTooLarge"), "%LIMIT", limit)
-                                 : GetText("\\Messages\\ClipboardUnreadable");
+    std::string text;
+    switch (reason) {
+    case ClipboardRefusal::TooLarge:
+        text = FillPlaceholder(GetText("\\Messages\\ClipboardTooLarge"), "%LIMIT", limit);
+        break;
+    case ClipboardRefusal::Unreadable: text = GetText("\\Messages\\ClipboardUnreadable"); break;
+    case ClipboardRefusal::NotHexText: text = GetText("\\Notices\\PasteNotHex"); break;
+    }
     const int window = ControlWindow(gadget);
     ShowMessage(window >= 0 ? window : MainWindowNumber, GetText("\\Messages\\Title"), text);
 }

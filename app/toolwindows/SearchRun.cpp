@@ -26,10 +26,11 @@ SearchRun::SearchRun(int64_t total) : began_(Clock::now()), total_(total) {}
 SearchRun::~SearchRun() { leaveBusy(); }
 
 void SearchRun::enterBusy() {
-    // The Cancel button must be reachable: a run begun by F3 with the window
-    // hidden shows it.
-    if (!IsWindowVisible(SearchWindowNumber)) ShowWindow(SearchWindowNumber, true);
+    // The busy state notes where the keyboard is before the window shows and
+    // may take it. The Cancel button must be reachable: a run begun by F3
+    // with the window hidden shows it.
     busy_.emplace(SearchWindowNumber);
+    if (!IsWindowVisible(SearchWindowNumber)) ShowWindow(SearchWindowNumber, true);
     ShowControl(SearchButton, false);
     ShowControl(SearchCancelButton, true);
     SetControlState(SearchProgressBar, 0);

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "platform/Platform.h"
+
 namespace hx {
 
 struct Binary;
@@ -48,7 +50,8 @@ inline constexpr int ToolBusyWindows = 32;
 
 // The busy state of a tool window: every other open window among 0 ...
 // ToolBusyWindows - 1 is disabled while it lives and enabled again when it
-// ends (whatever the path out).
+// ends (whatever the path out), and the keyboard focus goes back to where it
+// was before.
 class ToolBusy {
 public:
     explicit ToolBusy(int window);
@@ -57,6 +60,7 @@ public:
     ToolBusy &operator=(const ToolBusy &) = delete;
 
 private:
+    KeepKeyboardFocus focus_;   // made first, so that it gives the focus back last
     int window_;
     bool disabled_[ToolBusyWindows] = {};
 };

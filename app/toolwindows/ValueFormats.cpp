@@ -45,8 +45,19 @@ size_t SkipBlanks(std::string_view text) {
     return i;
 }
 
+// A floating-point number read from text: the value, or none with
+// outOfRange telling a number beyond the type apart from no number; used is
+// where reading stopped.
 template <typename T>
-std::optional<T> ReadFloating(std::string_view text) {
+struct FloatingScan {
+    std::optional<T> value;
+    bool outOfRange = false;
+    size_t used = 0;
+};
+
+template <typename T>
+FloatingScan<T> ScanFloating(std::string_view text) {
+    FloatingScan<T> scan;
     size_t i = SkipBlanks(text);
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
@@ -55,13 +66,82 @@ std::optional<T> ReadFloating(std::string_view text) {
     }
     std::string_view rest = text.substr(i);
     // from_chars takes a "-" of its own; a second sign is no number.
-    if (rest.empty() || rest[0] == '+' || rest[0] == '-') return std::nullopt;
+    if (rest.empty() || rest[0] == '+' || rest[0] == '-') return scan;
     T value{};
     // from_chars is locale-independent ("." always) and reads "inf",
     // "infinity" and "nan" in any case; the first other character ends it.
     auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), value, std::chars_format::general);
-    if (error != std::errc()) return std::nullopt;
-    return negative ? -value : value;
+    scan.outOfRange = error == std::errc::result_out_of_range;
+    if (error != std::errc()) return scan;
+    scan.value = negative ? -value : value;
+    scan.used = i + static_cast<size_t>(end - rest.data());
+    return scan;
+}
+
+template <typename T>
+std::optional<T> ReadFloating(std::string_view text) {
+    return ScanFloating<T>(text).value;
+}
+
+// Nothing but blanks and tabs from i on.
+bool OnlyBlanksFrom(std::string_view text, size_t i) { return i >= text.size() || SkipBlanks(text.substr(i)) == text.size() - i; }
+
+int RowWidth(ValueRow row) {
+    switch (row) {
+    case ValueRow::Byte: return 1;
+    case ValueRow::Word: return 2;
+    case ValueRow::DWord:
+    case ValueRow::Single: return 4;
+    case ValueRow::QWord:
+    case ValueRow::Double: return 8;
+    }
+    return 8;
+}
+
+// The row's integer range: lowest as a magnitude below zero (0 for none),
+// highest as an unsigned number.
+struct IntegerRange {
+    uint64_t belowZero = 0;
+    uint64_t highest = 0;
+};
+
+IntegerRange RangeOf(ValueRow row, bool sign) {
+    const int bits = 8 * RowWidth(row);
+    const uint64_t all = bits == 64 ? std::numeric_limits<uint64_t>::max() : (uint64_t{1} << bits) - 1;
+    if (!sign) return {0, all};
+    return {uint64_t{1} << (bits - 1), all >> 1};
+}
+
+ValueProblem CheckInteger(ValueRow row, std::string_view text, bool sign) {
+    size_t i = SkipBlanks(text);
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    int base = 10;
+    if (i < text.size() && (text[i] == '$' || text[i] == '%')) base = text[i++] == '$' ? 16 : 2;
+    uint64_t magnitude = 0;
+    bool digits = false, overflow = false;
+    for (; i < text.size(); ++i) {
+        const int digit = HexDigitValue(text[i]);
+        if (digit < 0 || digit >= base) break;
+        digits = true;
+        if (magnitude > (std::numeric_limits<uint64_t>::max() - static_cast<uint64_t>(digit)) / base) overflow = true;
+        magnitude = magnitude * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
+    }
+    if (!digits || !OnlyBlanksFrom(text, i)) return ValueProblem::NotANumber;
+    if (overflow) return ValueProblem::OutOfRange;
+    // Hexadecimal and binary digits without a sign are the row's bits: they
+    // may fill its whole width whatever the sign shows ($FF is a Byte).
+    const IntegerRange range = RangeOf(row, sign && !(base != 10 && !negative));
+    if (negative) return magnitude <= range.belowZero ? ValueProblem::None : ValueProblem::OutOfRange;
+    return magnitude <= range.highest ? ValueProblem::None : ValueProblem::OutOfRange;
+}
+
+template <typename T>
+ValueProblem CheckFloating(std::string_view text) {
+    const FloatingScan<T> scan = ScanFloating<T>(text);
+    if (scan.outOfRange) return ValueProblem::OutOfRange;
+    if (!scan.value || !OnlyBlanksFrom(text, scan.used)) return ValueProblem::NotANumber;
+    return ValueProblem::None;
 }
 
 template <typename T, typename Bits>
@@ -200,6 +280,22 @@ std::string CharacterEntry(int n, const std::string *name) {
     std::snprintf(prefix, sizeof prefix, "[%03d] ", n);
     if (name) return prefix + *name;
     return prefix + std::string(1, static_cast<char>(n));
+}
+
+}  // namespace hx
+
+namespace hx {
+
+ValueProblem CheckValueText(ValueRow row, std::string_view text, bool sign) {
+    if (row == ValueRow::Single) return CheckFloating<float>(text);
+    if (row == ValueRow::Double) return CheckFloating<double>(text);
+    return CheckInteger(row, text, sign);
+}
+
+std::pair<std::string, std::string> RowRange(ValueRow row, bool sign) {
+    if (row == ValueRow::Single || row == ValueRow::Double) return {};
+    const IntegerRange range = RangeOf(row, sign);
+    return {range.belowZero ? "-" + std::to_string(range.belowZero) : "0", std::to_string(range.highest)};
 }
 
 }  // namespace hx

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace hx {
@@ -71,6 +72,23 @@ enum class ValueRow { Byte, Word, DWord, QWord, Single, Double };
 // are written back as they are; otherwise the typed NaN is written.
 std::optional<std::vector<uint8_t>> EncodeValue(ValueRow row, std::string_view text, bool bigEndian,
                                                 const uint8_t *current = nullptr, int64_t available = 0);
+
+// Why a typed text cannot be written by a row.
+enum class ValueProblem {
+    None,
+    NotANumber,   // no number, or other characters after it ("12abc", "1,5")
+    OutOfRange,   // a number the row cannot hold
+};
+// Checks text before a row's Set writes it. Integers: decimal numbers must lie
+// in the row's range for the sign shown (-128 ... 127 or 0 ... 255 for Byte);
+// "$" hexadecimal and "%" binary numbers without a minus are the row's bits
+// and may take its whole unsigned range. Single and Double: a number within
+// the type's range (not one that would become an infinity or a zero).
+// Blanks and tabs around the number are allowed.
+ValueProblem CheckValueText(ValueRow row, std::string_view text, bool sign);
+// The lowest and highest decimal value of an integer row for the sign
+// ("-128" and "127"); empty texts for Single and Double.
+std::pair<std::string, std::string> RowRange(ValueRow row, bool sign);
 
 // The character list's entry n (0 ... 255): "[" + n padded to 3 digits + "] "
 // + name, or the single character with code n (Latin-1) when name is null.

@@ -25,6 +25,7 @@
 #include "hexview/HexView.h"
 #include "platform/Canvas.h"
 #include "platform/Controls.h"
+#include "platform/Dialogs.h"
 #include "platform/Platform.h"
 
 namespace hx {
@@ -227,6 +228,10 @@ void ShowTexts(const ValueTexts &texts) {
     SetFieldText(SingleField, texts.single);
     SetFieldText(DoubleField, texts.dbl);
     SetFieldText(TimestampField, texts.timestamp);
+    // The longest values (20 digits, 16 decimals) are wider than their fields.
+    SetControlToolTip(QWordField, texts.qword);
+    SetControlToolTip(DoubleField, texts.dbl);
+    SetControlToolTip(TimestampField, texts.timestamp);
     DrawSwatch(texts.hasColour, texts.colour);
 }
 
@@ -261,12 +266,48 @@ void WriteAtCursor(const std::vector<uint8_t> &bytes) {
     RefreshValues(HexViewByGadget(gadget));
 }
 
+const char *RowName(ValueRow row) {
+    switch (row) {
+    case ValueRow::Byte: return "Byte";
+    case ValueRow::Word: return "Word";
+    case ValueRow::DWord: return "DWord";
+    case ValueRow::QWord: return "QWord";
+    case ValueRow::Single: return "Single";
+    case ValueRow::Double: return "Double";
+    }
+    return "";
+}
+
+// A typed value the row cannot hold is not cut to fit: the user is told in
+// this window and nothing is written. Returns false then.
+bool AcceptTypedValue(const NumberRow &row, const std::string &text) {
+    const ValueProblem problem = CheckValueText(row.row, text, CurrentOrder().sign);
+    if (problem == ValueProblem::None) return true;
+    const std::string name = Text(RowName(row.row), RowName(row.row));
+    std::string message;
+    if (problem == ValueProblem::NotANumber) {
+        message = FillPlaceholder(GetText("\\Notices\\ValueNotANumber"), "%TEXT", text);
+    } else if (row.row == ValueRow::Single || row.row == ValueRow::Double) {
+        message = FillPlaceholder(GetText("\\Notices\\ValueBeyondFloat"), "%TEXT", text);
+    } else {
+        const auto [lowest, highest] = RowRange(row.row, CurrentOrder().sign);
+        message = FillPlaceholder(GetText("\\Notices\\ValueOutOfRange"), "%TEXT", text);
+        message = FillPlaceholder(FillPlaceholder(message, "%LOW", lowest), "%HIGH", highest);
+    }
+    ShowMessage(ValuesWindow, GetText("\\Messages\\Title"), FillPlaceholder(message, "%ROW", name));
+    return false;
+}
+
 void SetNumberRow(const NumberRow &row) {
+    const std::string text = GetControlText(row.field);
+    if (!AcceptTypedValue(row, text)) {
+        RefreshFromCurrentView();   // the field shows the document's value again
+        return;
+    }
     uint8_t current[8] = {};
     const int available = ReadAtCursor(HexViewByGadget(Shell().CurrentView), current);
-    auto bytes = EncodeValue(row.row, GetControlText(row.field), CurrentOrder().bigEndian, current, available);
-    // Text that holds no number is not written as zeros: the field shows
-    // the document's value again instead.
+    auto bytes = EncodeValue(row.row, text, CurrentOrder().bigEndian, current, available);
+    // Checked above; no bytes is not written as zeros either.
     if (!bytes) {
         RefreshFromCurrentView();
         return;

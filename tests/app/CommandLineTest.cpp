@@ -206,6 +206,45 @@ TEST(CommandLine, StyleAndPlatformGoToQtAndTheFileStillOpens) {
     EXPECT_NE(text.find(file), std::string::npos) << text;
 }
 
+TEST(CommandLine, DigestNamesAreWrittenAsMd5sumReadsThemBackAndPipesAreRefusedAtOnce) {
+    QTemporaryDir dir;
+    QProcess::execute("mkfifo", {dir.path() + "/fifo"});
+    const char *names[] = {"plain", "back\\slash", "line\nfeed", "carriage\rreturn", "-dash"};
+    QStringList arguments = {"--digest", "MD5", "--"};
+    for (const char *name : names) {
+        Write(dir, name, name);
+        arguments << QString::fromLatin1(name);
+    }
+    arguments << "-" << "fifo";
+    QProcess process;
+    process.setWorkingDirectory(dir.path());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    process.setProcessEnvironment(env);
+    process.start(QString(HEXALOOM_BINARY_DIR) + "/hexaloom", arguments);
+    process.write("from standard input");
+    process.closeWriteChannel();
+    ASSERT_TRUE(process.waitForFinished(10000)) << "blocked (on the pipe?)";
+    EXPECT_EQ(process.exitCode(), 1);   // the pipe is refused
+    EXPECT_NE(process.readAllStandardError().indexOf("fifo: not a regular file"), -1);
+    const std::string out = process.readAllStandardOutput().toStdString();
+    EXPECT_NE(out.find("\\"), 0u) << "no escape before the plain name";
+    EXPECT_NE(out.find("  line\\nfeed\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("  back\\\\slash\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("8ae1746b6100a7b15c06860c433dd0d7  -\n"), std::string::npos) << out;  // md5sum's own
+    // md5sum reads every line back, standard input's aside.
+    std::string check;
+    for (std::istringstream lines(out); std::getline(lines, check);)
+        if (check.size() < 3 || check.substr(check.size() - 3) != "  -")
+            std::ofstream(dir.path().toStdString() + "/sums", std::ios::app) << check << "\n";
+    QProcess md5sum;
+    md5sum.setWorkingDirectory(dir.path());
+    md5sum.start("md5sum", {"-c", "sums"});
+    if (!md5sum.waitForFinished(10000)) GTEST_SKIP() << "md5sum not available";
+    EXPECT_EQ(md5sum.exitCode(), 0) << md5sum.readAllStandardOutput().toStdString();
+    EXPECT_EQ(md5sum.readAllStandardOutput().count(": OK"), 5);
+}
+
 TEST(CommandLine, WithoutADisplayTheProgramSaysSoInOneLine) {
     ProcessRun run = Execute({}, false);
     EXPECT_EQ(run.code, 1);

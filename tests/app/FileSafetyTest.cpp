@@ -202,7 +202,8 @@ TEST_F(FileSafetyTest, UnopenablePathIsReportedAndNotReplacedBySave) {
     ASSERT_TRUE(CreateFolder(folder));
     StartUp(folder);
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0], FillPlaceholder(GetText("\\Messages\\OpenFailed"), "%FILE", folder));
+    const std::string says = FillPlaceholder(GetText("\\Notices\\OpenFailedBecause"), "%FILE", folder);
+    EXPECT_EQ(messages[0], FillPlaceholder(says, "%REASON", GetText("\\Notices\\ReasonFolder")));
     type("41");
     saveAsName = "";   // the dialog cancelled
     menu(CommandSave);

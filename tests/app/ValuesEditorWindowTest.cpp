@@ -191,7 +191,7 @@ TEST_F(ValuesEditorTest, SetWritesTheRowsBytesAtTheCursor) {
         Bytes after;
     } cases[] = {
         {1, true, ValuesWordField, ValuesSetWord, "1", {0xAA, 0x00, 0x01, 0xAA}},
-        {0, false, ValuesWordField, ValuesSetWord, "65535", {0xAA, 0xFF, 0xFF, 0xAA, 0xAA, 0xAA}},
+        {0, false, ValuesWordField, ValuesSetWord, "$FFFF", {0xAA, 0xFF, 0xFF, 0xAA, 0xAA, 0xAA}},
         {1, false, ValuesByteField, ValuesSetByte, "-1", {0xAA, 0xFF, 0xAA, 0xAA}},
         {1, false, ValuesByteField, ValuesSetByte, "$7f", {0xAA, 0x7F, 0xAA, 0xAA}},
         {1, true, ValuesDWordField, ValuesSetDWord, "%101", {0xAA, 0, 0, 0, 5}},
@@ -219,7 +219,7 @@ TEST_F(ValuesEditorTest, SetInInsertModeReplacesTheSelection) {
     doc()->EditMode = 0;
     doc()->SelectionLength = 3;
     RedrawHexView(MainViewGadget);
-    set(ValuesByteField, ValuesSetByte, "255");
+    set(ValuesByteField, ValuesSetByte, "-1");
     EXPECT_EQ(bytes(), (Bytes{1, 0xFF, 5, 6}));
     menu(CommandUndo);
     EXPECT_EQ(bytes(), (Bytes{1, 2, 3, 4, 5, 6}));
@@ -239,6 +239,55 @@ TEST_F(ValuesEditorTest, TextWithoutANumberWritesNothingAndShowsTheValueAgain) {
         }
     EXPECT_EQ(bytes(), (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
     EXPECT_EQ(HistoryIndex(doc()->Hist), before);
+}
+
+TEST_F(ValuesEditorTest, ValuesThatDoNotFitAreRefusedWithAMessageAndWriteNothing) {
+    std::vector<std::string> said;
+    Dialogs().message = [&](int window, const std::string &, const std::string &text) {
+        EXPECT_EQ(window, ValuesEditorWindowNumber);
+        said.push_back(text);
+    };
+    struct Case {
+        bool sign;
+        int field, button;
+        const char *typed;
+        const char *says;   // "" when it is written
+    } cases[] = {
+        {false, ValuesByteField, ValuesSetByte, "300", "0 to 255"},
+        {false, ValuesByteField, ValuesSetByte, "255", ""},
+        {false, ValuesByteField, ValuesSetByte, "-1", "0 to 255"},
+        {true, ValuesByteField, ValuesSetByte, "128", "-128 to 127"},
+        {true, ValuesByteField, ValuesSetByte, "-128", ""},
+        {true, ValuesByteField, ValuesSetByte, "$FF", ""},   // bits fill the row whatever the sign
+        {true, ValuesByteField, ValuesSetByte, "$100", "-128 to 127"},
+        {true, ValuesWordField, ValuesSetWord, "40000", "-32768 to 32767"},
+        {false, ValuesQWordField, ValuesSetQWord, "18446744073709551615", ""},
+        {false, ValuesQWordField, ValuesSetQWord, "18446744073709551616", "0 to 18446744073709551615"},
+        {true, ValuesQWordField, ValuesSetQWord, "-9223372036854775809", "-9223372036854775808 to"},
+        {false, ValuesByteField, ValuesSetByte, "abc", "not a number"},
+        {false, ValuesByteField, ValuesSetByte, "12abc", "not a number"},
+        {false, ValuesSingleField, ValuesSetSingle, "1,5", "not a number"},
+        {false, ValuesSingleField, ValuesSetSingle, "1e39", "beyond the range"},
+        {false, ValuesDoubleField, ValuesSetDouble, " 1e308 ", ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.typed);
+        order(c.sign, false);
+        load({0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA}, 0);
+        doc()->EditMode = 1;
+        said.clear();
+        const int before = HistoryIndex(doc()->Hist);
+        set(c.field, c.button, c.typed);
+        const bool refused = *c.says != 0;
+        EXPECT_EQ(HistoryIndex(doc()->Hist), before + (refused ? 0 : 1));
+        ASSERT_EQ(said.size(), refused ? 1u : 0u);
+        if (refused) EXPECT_NE(said[0].find(c.says), std::string::npos) << said[0];
+    }
+    // The widest values can be read whole.
+    order(true, false);
+    load({0, 0, 0, 0, 0, 0, 0, 0x80}, 0);
+    EXPECT_EQ(ControlToolTip(ValuesQWordField), "-9223372036854775808");
+    EXPECT_EQ(ControlToolTip(ValuesTimestampField), text(ValuesTimestampField));
 }
 
 TEST_F(ValuesEditorTest, BitTogglesChangeOnlyTheirTextUntilSet) {

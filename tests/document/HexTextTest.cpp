@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <string>
 
 #include "document/HexText.h"
 
@@ -55,4 +56,33 @@ TEST(BytesToHex, UpperCasePairsWithoutSeparators) {
     const uint8_t bytes[] = {0x0A, 0xFF, 0x10};
     EXPECT_EQ(BytesToHex(bytes, 3), "0AFF10");
     EXPECT_EQ(BytesToHex(bytes, 0), "");
+}
+
+TEST(ReadPastedHex, TakesPairsWithSeparatorsAndPrefixesAndRefusesAnythingElse) {
+    struct Case {
+        const char *text;
+        bool readable;
+        std::string bytes;
+    } cases[] = {
+        {"DE AD BE EF", true, "\xDE\xAD\xBE\xEF"},
+        {"DEAD\nBEEF", true, "\xDE\xAD\xBE\xEF"},
+        {"de:ad-be,ef\t\r\n", true, "\xDE\xAD\xBE\xEF"},
+        {"0xDE, 0xAD", true, "\xDE\xAD"},
+        {"\\xDE\\xAD", true, "\xDE\xAD"},
+        {"0XDEAD", true, "\xDE\xAD"},
+        {"00", true, std::string(1, '\0')},
+        {"  \n", true, ""},
+        {"ABC", false, ""},          // an odd number of digits
+        {"DE AD B", false, ""},
+        {"DE AG", false, ""},        // another character
+        {"0x", false, ""},           // a prefix without digits
+        {"0xDE0xAD", false, ""},
+        {"DE;AD", false, ""},
+        {"\xC3\xA4", false, ""},   // not even ASCII
+    };
+    for (const Case &c : cases) {
+        std::string bytes = "stale";
+        EXPECT_EQ(ReadPastedHex(c.text, bytes), c.readable) << c.text;
+        EXPECT_EQ(bytes, c.bytes) << c.text;
+    }
 }

@@ -227,15 +227,16 @@ TEST(Clipboard, PasteDecodesPairsAndReplacesTheSelection) {
     const V original = {1, 2, 3, 4};
     auto doc = MakeDocument(original);
     doc->Cursor = 1;
-    ASSERT_TRUE(PasteContent(*doc, "0a1", nullptr));
+    ASSERT_TRUE(PasteContent(*doc, "0a", nullptr));
     EXPECT_EQ(Bytes(*doc), (V{1, 0x0A, 2, 3, 4}));
     EXPECT_EQ(doc->Cursor, 2);
     doc->SelectionLength = 2;
-    ASSERT_TRUE(PasteContent(*doc, "x4 4zFf", nullptr));  // pairs "x4", " 4", "zF": 0, 0, 0
+    ASSERT_TRUE(PasteContent(*doc, "00 00\n00", nullptr));
     EXPECT_EQ(Bytes(*doc), (V{1, 0x0A, 0, 0, 0, 4}));
+    EXPECT_FALSE(PasteContent(*doc, "0a1", nullptr));  // not hexadecimal pairs: nothing changes
     doc->Cursor = 1;
     doc->SelectionLength = 1;
-    ASSERT_TRUE(PasteContent(*doc, "7", nullptr));  // no pair: the selection goes
+    ASSERT_TRUE(PasteContent(*doc, "", nullptr));  // nothing to paste: the selection goes
     EXPECT_EQ(Bytes(*doc), (V{1, 0, 0, 0, 4}));
     EXPECT_FALSE(PasteContent(*doc, "", nullptr));  // nothing over nothing records nothing
     doc->FocusColumn = 1;

@@ -134,7 +134,7 @@ TEST_F(HexViewTest, ZeroBytesFromTheCharacterColumnSurviveCutAndPaste) {
     Key(KeyEnd);
     Key(KeyV, ModControl);
     EXPECT_EQ(Contents(), (V{0x42, 0x00, 0x41}));
-    SetClipboardText("0a1");  // replaces the bytes: plain text again
+    SetClipboardText("0a");  // replaces the bytes: plain text again
     Key(KeyHome);
     Key(KeyV, ModControl);
     EXPECT_EQ(Contents(), (V{0x0A, 0x42, 0x00, 0x41}));
