@@ -19,6 +19,8 @@ enum EventKind : int {
     EventMenu = 13101,
     EventDrop = 13106,
     EventTimer = 13110,
+    EventFileChanged = 13120,     // a watched file changed on disk: text holds its path
+    EventWindowActivated = 13121, // a main window became the active window
 };
 
 // Event types of canvas controls (kind EventControl).

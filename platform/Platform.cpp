@@ -127,6 +127,7 @@ void InitPlatform(int &argc, char **argv) {
 void ShutdownPlatform() {
     detail::RemoveQuitSignals();
     detail::DestroyWindowsAndControls();
+    detail::StopWatchingFiles();
     detail::ClearEventQueue();
     TheRuntime().application.reset();
 }

@@ -11,6 +11,8 @@ int ControlOf(const QWidget *widget);
 // Starts (once) and stops following the keyboard focus for CommandFocusControl.
 void WatchFocus();
 void StopWatchingFocus();
+// Stops watching files (SetWatchedFiles).
+void StopWatchingFiles();
 
 // Closes every window (with its controls and timers) and forgets every control.
 void DestroyWindowsAndControls();

@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QStatusBar>
+#include <QTimer>
 
 #include "Platform.h"
 
@@ -18,6 +19,8 @@ namespace {
 struct StatusRecord {
     QPointer<QStatusBar> bar;
     std::vector<QPointer<QLabel>> fields;
+    QPointer<QLabel> note;
+    QPointer<QTimer> noteTimer;
 };
 
 std::map<int, StatusRecord> &StatusBars() {
@@ -89,6 +92,21 @@ bool CreateStatusBar(int window, const std::vector<int> &widths) {
         }
         record.fields.push_back(label);
     }
+    record.note = new QLabel(record.bar);
+    record.note->setTextFormat(Qt::PlainText);
+    record.note->setContentsMargins(4, 0, 2, 0);
+    record.note->setMinimumWidth(1);   // a long note is cut, not the window widened
+    record.bar->addWidget(record.note, 1);
+    record.note->hide();   // takes no room (nor minimum width) until there is a note
+    record.noteTimer = new QTimer(record.bar);
+    record.noteTimer->setSingleShot(true);
+    QObject::connect(record.noteTimer, &QTimer::timeout, record.note.data(), [label = record.note] {
+        if (label) {
+            label->clear();
+            label->setToolTip(QString());
+            label->hide();
+        }
+    });
     main->setStatusBar(record.bar);
     QStatusBar *bar = record.bar;
     StatusBars()[window] = std::move(record);
@@ -104,6 +122,22 @@ void SetStatusBarText(int field, const std::string &text, int window) {
     const QString shown = QString::fromStdString(text);
     label->setText(shown);
     label->setToolTip(shown);
+}
+
+void SetStatusBarNote(const std::string &text, int window) {
+    auto it = StatusBars().find(window);
+    if (it == StatusBars().end() || !it->second.note) return;
+    const QString shown = QString::fromStdString(text);
+    it->second.note->setText(shown);
+    it->second.note->setToolTip(shown);
+    it->second.note->setVisible(!shown.isEmpty());
+    if (it->second.noteTimer) it->second.noteTimer->start(NoteMilliseconds);
+}
+
+std::string StatusBarNote(int window) {
+    auto it = StatusBars().find(window);
+    if (it == StatusBars().end() || !it->second.note) return {};
+    return it->second.note->text().toStdString();
 }
 
 std::string StatusBarText(int field, int window) {

@@ -17,6 +17,12 @@ void SetStatusBarText(int field, const std::string &text, int window = 0);
 std::string StatusBarText(int field, int window = 0);
 int StatusBarFieldCount(int window = 0);
 int StatusBarFieldWidth(int field, int window = 0);
+// A note right of the fields, for something the user should learn without a
+// dialog ("file reloaded"); it goes after NoteMilliseconds or with the next
+// note. The whole text is also its tool tip, for a narrow window.
+void SetStatusBarNote(const std::string &text, int window = 0);
+std::string StatusBarNote(int window = 0);
+inline constexpr int NoteMilliseconds = 15000;
 // Height of the status bar in pixels (0 when there is none).
 int StatusBarHeight(int window = 0);
 

@@ -96,13 +96,22 @@ void NoteFrameOffset(WindowRecord &window) {
 
 bool WindowEventFilter::eventFilter(QObject *watched, QEvent *event) {
     const QEvent::Type type = event->type();
-    if (type != QEvent::Close && type != QEvent::Resize && type != QEvent::Move)
+    if (type != QEvent::Close && type != QEvent::Resize && type != QEvent::Move && type != QEvent::ActivationChange)
         return false;
     const int number = WindowNumberOf(watched);
     if (number < 0)
         return false;
     Event record;
     record.window = number;
+    if (type == QEvent::ActivationChange) {
+        // Only the main window's: the moment to look whether open files changed.
+        const WindowRecord *window = FindWindow(number);
+        if ((window->flags & WindowMain) != 0 && window->widget->isActiveWindow()) {
+            record.kind = EventWindowActivated;
+            PostEvent(record);
+        }
+        return false;
+    }
     if (event->type() == QEvent::Close) {
         // The close box only asks; CloseWindow / ShowWindow do what the program decides.
         event->ignore();

@@ -13,6 +13,7 @@
 #include "app/bookmarks/BookmarkKeeping.h"
 #include "app/compare/CompareWindow.h"
 #include "app/shell/CommandStates.h"
+#include "app/shell/DiskWatch.h"
 #include "app/shell/EditWatch.h"
 #include "app/settings/ConfigurationsWindow.h"
 #include "app/settings/Ini.h"
@@ -503,6 +504,7 @@ void HandleTimer(const Event &event) {
         if (tool->timer && tool->timer(event)) return;
     if (event.window == MainWindowNumber && event.data == UpkeepTimer) {
         UpdateCommandStates(MainView(), Shell().ActiveView);
+        WatchOpenFiles();
         return;
     }
     if (event.window == LaunchWindowNumber && event.data == LaunchTimer) CloseLaunchWindow();
@@ -815,6 +817,7 @@ void StartUp(const std::string &firstFile) {
 
 bool DispatchEvent(const Event &event) {
     TrackFocus();
+    if (HandleDiskWatchEvent(event)) return true;
     switch (event.kind) {
     case EventCloseWindow:
         return HandleCloseWindow(event);

@@ -15,6 +15,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <cstring>
 #include <filesystem>
 #include <sstream>
 
@@ -31,6 +35,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Menu.h"
 #include "platform/Platform.h"
+#include "platform/StatusBar.h"
 #include "tabbar/TabBar.h"
 #include "ShellTestSupport.h"
 
@@ -331,6 +336,65 @@ TEST_F(UserFaultsTest, AfterALongRunTheKeyboardIsWhereItWas) {
         EXPECT_NE(Doc()->Cursor, cursor) << run.what << ": the arrow key did nothing";
     }
     EXPECT_TRUE(IsWindowVisible(SearchWindowNumber)) << "the search did not run long enough to show its busy state";
+}
+
+TEST_F(UserFaultsTest, AFileChangedOnDiskIsReloadedOrAskedAboutNeverMixed) {
+    constexpr int64_t chunk = 500000, size = 3 * chunk;
+    WriteTestConfiguration("[General]\r\nLaunchWindow = 0\r\nBinaryChunkLength = 500000\r\n");
+    const std::string path = File("watched.bin", std::string(size, 'o'));
+    Start(path);
+    Doc()->Cursor = 2 * chunk + 7;
+    RedrawHexView(MainViewGadget);
+    const auto byteAt = [](int64_t at) {
+        uint8_t b = 0;
+        ReadBinary(Doc()->Store, at, 1, SlotTransient, &b);
+        return static_cast<char>(b);
+    };
+    ASSERT_EQ(byteAt(0), 'o');   // chunk 0 read
+    const auto otherProgramWrites = [&](int64_t at, const char *bytes) {
+        QThread::msleep(20);   // past the file system's time-stamp tick: a change it can see
+        const int fd = ::open(path.c_str(), O_WRONLY);
+        ASSERT_EQ(::pwrite(fd, bytes, std::strlen(bytes), at), static_cast<ssize_t>(std::strlen(bytes)));
+        ::close(fd);
+    };
+    const auto activate = [] {
+        Event e;
+        e.window = MainWindowNumber;
+        e.kind = EventWindowActivated;
+        DispatchEvent(e);
+    };
+    // Unchanged: the file watch notices and the document is reloaded whole.
+    otherProgramWrites(0, "YYYY");
+    otherProgramWrites(2 * chunk, "XXXX");
+    for (QElapsedTimer t; !t.isValid() || (byteAt(0) != 'Y' && t.elapsed() < 3000);) {
+        if (!t.isValid()) t.start();
+        QThread::msleep(20);
+        Pump();
+    }
+    EXPECT_EQ(byteAt(0), 'Y');
+    EXPECT_EQ(byteAt(2 * chunk), 'X');
+    EXPECT_EQ(Doc()->Cursor, 2 * chunk + 7);
+    EXPECT_NE(StatusBarNote().find("watched.bin"), std::string::npos) << StatusBarNote();
+    // Cut short: nothing past the new end is left to show.
+    ASSERT_EQ(::truncate(path.c_str(), chunk), 0);
+    activate();
+    EXPECT_EQ(Doc()->Store->Length, chunk);
+    EXPECT_LE(Doc()->Cursor, chunk);
+    // Changed here too: asked once; kept changes stay, a save asks later.
+    TypeIntoMainView('4');
+    otherProgramWrites(10, "ZZ");
+    choiceAnswer = false;
+    activate();
+    activate();
+    EXPECT_EQ(choices.size(), 1u);
+    EXPECT_TRUE(DocumentChanged(*Doc()));
+    choiceAnswer = true;
+    otherProgramWrites(20, "WW");
+    activate();
+    EXPECT_EQ(choices.size(), 2u);
+    EXPECT_FALSE(DocumentChanged(*Doc()));
+    EXPECT_EQ(byteAt(20), 'W');
+    EXPECT_EQ(byteAt(10), 'Z');
 }
 
 TEST(LanguageFallback, AMissingLanguageFileFallsBackToEnglishThenToTheKeys) {
