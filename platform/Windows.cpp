@@ -39,6 +39,7 @@ struct WindowRecord {
     // itself, and a hidden window keeps whatever size it last showed, so this
     // is the one reliable record of the size to go back to.
     QRect normal;
+    bool shownBefore = false;   // frameOffset and normal were noted while it was shown
 };
 
 struct ControlRecord {
@@ -92,7 +93,15 @@ void NoteFrameOffset(WindowRecord &window) {
         return;
     window.frameOffset = widget->geometry().topLeft() - widget->frameGeometry().topLeft();
     window.normal = QRect(widget->pos(), widget->size());
+    window.shownBefore = true;
 }
+
+// A window that was shown and is hidden now. The window manager took its
+// frame away when it was hidden and put the inner corner where the frame's
+// was, so Qt's position of it is the frame's (not the inner one's) and a
+// move() to it would bring the window back higher by its title bar. Its
+// place is the one noted while it was shown.
+bool HiddenAfterShown(const WindowRecord &window) { return window.shownBefore && !window.widget->isVisible(); }
 
 bool WindowEventFilter::eventFilter(QObject *watched, QEvent *event) {
     const QEvent::Type type = event->type();
@@ -186,6 +195,8 @@ void SetInnerSize(WindowRecord &window, int width, int height) {
 // noted last, else what Qt kept, else its current one.
 QRect NormalOuterGeometry(const WindowRecord &window) {
     const QWidget *widget = window.widget;
+    if (InNormalState(widget) && HiddenAfterShown(window) && window.normal.isValid())
+        return QRect(window.normal.topLeft(), widget->size());
     if (InNormalState(widget))
         return QRect(widget->pos(), widget->size());
     if (window.normal.isValid())
@@ -366,6 +377,12 @@ void MoveWindow(int number, int x, int y, int width, int height) {
         return;
     if (width >= 0 || height >= 0)
         SetInnerSize(*window, after.width(), after.height());
+    if (HiddenAfterShown(*window)) {
+        // The inner rectangle, from the frame offset it had: shown again, the
+        // frame comes back around it exactly where it was.
+        widget->setGeometry(QRect(after.topLeft() + window->frameOffset, widget->size()));
+        return;
+    }
     widget->move(after.topLeft());
 }
 

@@ -1,8 +1,8 @@
 // The real executable under a real window manager (openbox on Xvfb): the
 // normal geometry of a maximised window survives a restart, a stored size
-// larger than the screen gives a window that fits it, and the launch picture
-// stays in front of the main window. Skipped when Xvfb, openbox, xdotool or
-// import (ImageMagick) is missing.
+// larger than the screen gives a window that fits it, the launch picture
+// stays in front of the main window, and a tool window shown again keeps its
+// place. Skipped when Xvfb, openbox, xdotool or import (ImageMagick) is missing.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -22,6 +22,10 @@
 #include <fstream>
 #include <memory>
 
+#include <QApplication>
+#include <QWidget>
+
+#include "platform/Platform.h"
 #include "platform/Png.h"
 #include "resources/BuiltinImages.h"
 
@@ -230,6 +234,50 @@ TEST_F(WindowManagerTest, LaunchPictureStaysInFrontOfTheMainWindow) {
     }
     EXPECT_GT(same, tried * 9 / 10) << same << " of " << tried << " pixels show the launch picture";
     Quit();
+}
+
+// A tool window closed and opened again with another height (the
+// transformation window for another algorithm) comes back exactly where it
+// was, and the place it reports, which the program stores, is that place:
+// run in a process of its own on this display by the test below.
+TEST(ToolWindowUnderOpenbox, ShownAgainWithAnotherHeightKeepsItsPlace) {
+    if (!std::getenv("HEXALOOM_UNDER_OPENBOX")) GTEST_SKIP() << "run by WindowManagerTest under openbox";
+    const auto settle = [] {
+        QElapsedTimer t;
+        for (t.start(); t.elapsed() < 400;) {
+            QApplication::processEvents();
+            QThread::msleep(10);
+        }
+    };
+    ASSERT_NE(hx::OpenWindow(0, 0, 0, 800, 600, "Main", hx::WindowMain | hx::WindowResizable | hx::WindowCentered),
+              nullptr);
+    QWidget *tool = hx::OpenWindow(3, 0, 0, 565, 120, "Tool", hx::WindowTool | hx::WindowCentered | hx::WindowHidden, 0);
+    ASSERT_NE(tool, nullptr);
+    hx::MoveWindow(3, 300, 390);   // the stored place, restored at start-up
+    for (int height : {210, 325, 120, 210}) {
+        hx::MoveWindow(3, -65535, -65535, 565, height);
+        hx::ShowWindow(3, true);
+        settle();
+        EXPECT_EQ(tool->frameGeometry().topLeft(), QPoint(300, 390)) << "height " << height;
+        hx::ShowWindow(3, false);
+        settle();
+        EXPECT_EQ(hx::WindowX(3), 300) << "height " << height;
+        EXPECT_EQ(hx::WindowY(3), 390) << "height " << height;
+    }
+    hx::ShutdownPlatform();
+}
+
+TEST_F(WindowManagerTest, AToolWindowShownAgainKeepsItsPlace) {
+    QProcess inner;
+    QProcessEnvironment env = Environment();
+    env.insert("HEXALOOM_UNDER_OPENBOX", "1");
+    inner.setProcessEnvironment(env);
+    inner.setProcessChannelMode(QProcess::MergedChannels);
+    inner.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=ToolWindowUnderOpenbox.*"});
+    ASSERT_TRUE(inner.waitForFinished(30000));
+    const QString output = QString::fromLocal8Bit(inner.readAll());
+    EXPECT_EQ(inner.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
 }
 
 }  // namespace
