@@ -346,4 +346,25 @@ bool BinaryHasReadFailure(const Binary *store) {
                        [](const BinaryChunk &c) { return c.ReadFailed != 0; });
 }
 
+std::vector<std::pair<int64_t, int64_t>> UnreadableRuns(const Binary *store, int64_t position, int64_t length) {
+    std::vector<std::pair<int64_t, int64_t>> runs;
+    if (!store || length <= 0) return runs;
+    position = std::max<int64_t>(position, 0);
+    // position + length could overflow; the end is the store's at most.
+    const int64_t end = length > store->Length - position ? store->Length : position + length;
+    int64_t start = 0;
+    for (const BinaryChunk &c : store->Chunks) {
+        if (start >= end) break;
+        const int64_t from = std::max(start, position), to = std::min(start + c.Length, end);
+        if (c.ReadFailed && from < to) {
+            if (!runs.empty() && runs.back().first + runs.back().second == from)
+                runs.back().second += to - from;
+            else
+                runs.emplace_back(from, to - from);
+        }
+        start += c.Length;
+    }
+    return runs;
+}
+
 }  // namespace hx

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ByteBuffer.h"
@@ -250,6 +251,11 @@ int64_t GetBinaryCacheSize(const Binary *store);
 int64_t GetBinaryScratchSize(const Binary *store);
 // True when some chunk's bytes could not be read from the file.
 bool BinaryHasReadFailure(const Binary *store);
+// The runs (start, length) of position ... position + length that lie in
+// chunks whose bytes could not be read completely from the file (the file was
+// cut or changed under the document): the zeros there stand for bytes that
+// are not there. In order; empty when there are none (the usual case).
+std::vector<std::pair<int64_t, int64_t>> UnreadableRuns(const Binary *store, int64_t position, int64_t length);
 
 // ---- chunk operations (the store and the save use them) --------------------
 

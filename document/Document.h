@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <list>
+#include <utility>
+#include <vector>
 
 #include "Binary.h"
 #include "ByteBuffer.h"
@@ -22,6 +24,9 @@ inline constexpr int64_t DocumentHistoryLimit = 67108864;
 struct Pane {
     ByteBuffer Buffer;          // the bytes shown, read at every redraw
     ByteBuffer MatchMask;       // one byte per buffer byte, non-zero where a match covers it
+    // Runs (offset from Top, length) of the shown bytes that could not be read
+    // from the file: drawn as unreadable, not as the zeros the buffer holds.
+    std::vector<std::pair<int32_t, int32_t>> Unreadable;
     int64_t Top = 0;            // offset of the first byte shown; a multiple of 16 after scrolling
     int32_t ShownLength = 0;
     int32_t Rows = 0;           // text rows, at least 2 after layout

@@ -122,6 +122,32 @@ void ReadPane(Document &doc, Pane &pane, int slot) {
     MarkMatches(pane, doc.SearchPattern, doc.SearchIgnoreCase != 0, wide ? wide.data() : nullptr, got, before);
 }
 
+// The pane's bytes that could not be read from the file (checked after the
+// read, which is what finds out).
+void NoteUnreadable(const Document &doc, Pane &pane) {
+    pane.Unreadable.clear();
+    for (const auto &[start, length] : UnreadableRuns(doc.Store, pane.Top, pane.ShownLength))
+        pane.Unreadable.emplace_back(static_cast<int32_t>(start - pane.Top), static_cast<int32_t>(length));
+}
+
+// Answers "is cell i unreadable" for cells asked in increasing order.
+class UnreadableCells {
+public:
+    explicit UnreadableCells(const Pane &pane) : runs_(pane.Unreadable) {}
+    bool at(int64_t i) {
+        while (next_ < runs_.size() && runs_[next_].first + runs_[next_].second <= i) ++next_;
+        return next_ < runs_.size() && runs_[next_].first <= i;
+    }
+
+private:
+    const std::vector<std::pair<int32_t, int32_t>> &runs_;
+    size_t next_ = 0;
+};
+
+// Unreadable bytes: question marks on a pale red, never the zeros that stand in for them.
+constexpr Colour UnreadableText = RGBA(150, 150, 150);
+constexpr Colour UnreadableFill = RGBA(255, 225, 225);
+
 // Layout steps: metrics, panes, the bytes each pane shows, digits, areas.
 void LayOut(HexView &view, Drawing &drawing) {
     HexLayout &layout = view.Layout;
@@ -134,6 +160,7 @@ void LayOut(HexView &view, Drawing &drawing) {
         for (Pane &pane : doc->Panes) {
             ReadPane(*doc, pane, std::min(slot, LastPaneSlot));
             pane.ShownLength = pane.Buffer ? static_cast<int32_t>(pane.Buffer.size()) : 0;
+            NoteUnreadable(*doc, pane);
             layout.widenDigits(pane);
             ++slot;
         }
@@ -247,21 +274,30 @@ struct Pass {
     void highlights(const Document &doc, const Pane &pane) {
         const int64_t count = rowCells(pane);
         if (count == 0) return;
-        for (const HighlightRun &run : HighlightsIn(doc, pane.Top, count)) {
-            int64_t i = run.Start - pane.Top;
-            const int64_t end = i + run.Length;
-            while (i < end) {
-                const int64_t rowEnd = std::min(end, (i / 16 + 1) * 16);
-                const int cells = static_cast<int>(rowEnd - i);
-                const HexPoint hex = layout.hexCell(pane, i);
-                d.box(hex.X, hex.Y, cells * m().cellWidth(), m().LineHeight, run.Fill);
-                if (layout.showsCharacters()) {
-                    const HexPoint chars = layout.charCell(pane, i);
-                    d.box(chars.X, chars.Y, cells * m().CharWidth, m().LineHeight, run.Fill);
-                }
-                i = rowEnd;
+        for (const HighlightRun &run : HighlightsIn(doc, pane.Top, count))
+            fillCells(pane, run.Start - pane.Top, run.Start - pane.Top + run.Length, run.Fill);
+    }
+
+    // Fills cells i ... end - 1 of the pane in both areas, one box per row.
+    void fillCells(const Pane &pane, int64_t i, int64_t end, Colour fill) {
+        while (i < end) {
+            const int64_t rowEnd = std::min(end, (i / 16 + 1) * 16);
+            const int cells = static_cast<int>(rowEnd - i);
+            const HexPoint hex = layout.hexCell(pane, i);
+            d.box(hex.X, hex.Y, cells * m().cellWidth(), m().LineHeight, fill);
+            if (layout.showsCharacters()) {
+                const HexPoint chars = layout.charCell(pane, i);
+                d.box(chars.X, chars.Y, cells * m().CharWidth, m().LineHeight, fill);
             }
+            i = rowEnd;
         }
+    }
+
+    // The pale background of unreadable bytes in both areas.
+    void unreadableCells(const Pane &pane) {
+        const int64_t count = visibleCells(pane);
+        for (const auto &[start, length] : pane.Unreadable)
+            fillCells(pane, start, std::min<int64_t>(start + length, count), UnreadableFill);
     }
 
     void hexCursor(const Document &doc, const Pane &pane) {
@@ -330,6 +366,8 @@ struct Pass {
         static const char digits[] = "0123456789ABCDEF";
         GlyphBatch text(glyphs);
         GlyphBatch pending(glyphs);
+        GlyphBatch lost(glyphs);
+        UnreadableCells unreadable(pane);
         const uint8_t *bytes = pane.Buffer.data();
         for (int64_t i = 0; i < count; ++i) {
             const HexPoint cell = layout.hexCell(pane, i);
@@ -338,11 +376,16 @@ struct Pass {
                 pending.add(static_cast<uint8_t>(digits[doc.PendingNibble & 15]), x, cell.Y);
                 continue;
             }
+            if (unreadable.at(i)) {
+                lost.add(static_cast<uint8_t>('?'), lost.add(static_cast<uint8_t>('?'), x, cell.Y), cell.Y);
+                continue;
+            }
             const qreal next = text.add(static_cast<uint8_t>(digits[bytes[i] >> 4]), x, cell.Y);
             text.add(static_cast<uint8_t>(digits[bytes[i] & 15]), next, cell.Y);
         }
         text.draw(d.painter(), HexTextColour);
         pending.draw(d.painter(), PendingColour);
+        lost.draw(d.painter(), UnreadableText);
     }
 
     void characters(const Document &doc, const Pane &pane) {
@@ -353,9 +396,15 @@ struct Pass {
                       [&](int64_t i) { return layout.charCell(pane, i); });
         GlyphBatch printable(glyphs);
         GlyphBatch dots(glyphs);
+        GlyphBatch lost(glyphs);
+        UnreadableCells unreadable(pane);
         const uint8_t *bytes = pane.Buffer.data();
         for (int64_t i = 0; i < count; ++i) {
             const HexPoint cell = layout.charCell(pane, i);
+            if (unreadable.at(i)) {
+                lost.add(static_cast<uint8_t>('?'), cell.X, cell.Y);
+                continue;
+            }
             const uint8_t b = bytes[i];
             // Space, the control codes and 127 ... 160 have no visible glyph of their own.
             if ((b >= 33 && b <= 126) || b >= 161) {
@@ -366,6 +415,7 @@ struct Pass {
         }
         printable.draw(d.painter(), CharTextColour);
         dots.draw(d.painter(), DotColour);
+        lost.draw(d.painter(), UnreadableText);
     }
 
     // Runs of marked cells in each row, one box per run (cells tile a row
@@ -427,6 +477,7 @@ struct Pass {
         for (Pane &pane : doc.Panes) {
             offsets(doc, pane);
             highlights(doc, pane);
+            unreadableCells(pane);
             hexCursor(doc, pane);
             hexBytes(doc, pane);
             const bool marked = hexMatches(doc, pane);

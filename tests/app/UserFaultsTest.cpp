@@ -339,11 +339,11 @@ TEST_F(UserFaultsTest, AfterALongRunTheKeyboardIsWhereItWas) {
 }
 
 TEST_F(UserFaultsTest, AFileChangedOnDiskIsReloadedOrAskedAboutNeverMixed) {
-    constexpr int64_t chunk = 500000, size = 3 * chunk;
+    constexpr int64_t chunk = 500000, size = 4 * chunk;
     WriteTestConfiguration("[General]\r\nLaunchWindow = 0\r\nBinaryChunkLength = 500000\r\n");
     const std::string path = File("watched.bin", std::string(size, 'o'));
     Start(path);
-    Doc()->Cursor = 2 * chunk + 7;
+    Doc()->Cursor = 3 * chunk + 250000;
     RedrawHexView(MainViewGadget);
     const auto byteAt = [](int64_t at) {
         uint8_t b = 0;
@@ -365,36 +365,47 @@ TEST_F(UserFaultsTest, AFileChangedOnDiskIsReloadedOrAskedAboutNeverMixed) {
     };
     // Unchanged: the file watch notices and the document is reloaded whole.
     otherProgramWrites(0, "YYYY");
-    otherProgramWrites(2 * chunk, "XXXX");
+    otherProgramWrites(3 * chunk, "XXXX");
     for (QElapsedTimer t; !t.isValid() || (byteAt(0) != 'Y' && t.elapsed() < 3000);) {
         if (!t.isValid()) t.start();
         QThread::msleep(20);
         Pump();
     }
     EXPECT_EQ(byteAt(0), 'Y');
-    EXPECT_EQ(byteAt(2 * chunk), 'X');
-    EXPECT_EQ(Doc()->Cursor, 2 * chunk + 7);
+    EXPECT_EQ(byteAt(3 * chunk), 'X');
+    EXPECT_EQ(Doc()->Cursor, 3 * chunk + 250000);
     EXPECT_NE(StatusBarNote().find("watched.bin"), std::string::npos) << StatusBarNote();
-    // Cut short: nothing past the new end is left to show.
-    ASSERT_EQ(::truncate(path.c_str(), chunk), 0);
-    activate();
-    EXPECT_EQ(Doc()->Store->Length, chunk);
-    EXPECT_LE(Doc()->Cursor, chunk);
-    // Changed here too: asked once; kept changes stay, a save asks later.
+    // Changed here too, and cut short there: asked once. Kept changes stay;
+    // what can no longer be read shows as unreadable, not as zeros.
     TypeIntoMainView('4');
-    otherProgramWrites(10, "ZZ");
+    ASSERT_EQ(::truncate(path.c_str(), chunk + 100), 0);
     choiceAnswer = false;
     activate();
     activate();
     EXPECT_EQ(choices.size(), 1u);
     EXPECT_TRUE(DocumentChanged(*Doc()));
+    Doc()->ActivePane->Top = 2 * chunk;   // bytes not read before the cut
+    RedrawHexView(MainViewGadget);
+    const Pane &pane = *Doc()->ActivePane;
+    ASSERT_EQ(pane.Unreadable.size(), 1u);
+    EXPECT_EQ(pane.Unreadable[0], std::make_pair(0, pane.ShownLength));
+    // The next change: reloaded this time, with no byte past the end.
     choiceAnswer = true;
     otherProgramWrites(20, "WW");
     activate();
     EXPECT_EQ(choices.size(), 2u);
     EXPECT_FALSE(DocumentChanged(*Doc()));
+    EXPECT_EQ(Doc()->Store->Length, chunk + 100);
     EXPECT_EQ(byteAt(20), 'W');
-    EXPECT_EQ(byteAt(10), 'Z');
+    RedrawHexView(MainViewGadget);
+    EXPECT_TRUE(Doc()->ActivePane->Unreadable.empty());
+    // Unchanged and cut again: reloaded without a question.
+    QThread::msleep(20);
+    ASSERT_EQ(::truncate(path.c_str(), 50), 0);
+    activate();
+    EXPECT_EQ(choices.size(), 2u);
+    EXPECT_EQ(Doc()->Store->Length, 50);
+    EXPECT_LE(Doc()->Cursor, 50);
 }
 
 TEST(LanguageFallback, AMissingLanguageFileFallsBackToEnglishThenToTheKeys) {
