@@ -281,7 +281,9 @@ TEST_F(ValuesEditorTest, ValuesThatDoNotFitAreRefusedWithAMessageAndWriteNothing
         const bool refused = *c.says != 0;
         EXPECT_EQ(HistoryIndex(doc()->Hist), before + (refused ? 0 : 1));
         ASSERT_EQ(said.size(), refused ? 1u : 0u);
-        if (refused) EXPECT_NE(said[0].find(c.says), std::string::npos) << said[0];
+        if (refused) {
+            EXPECT_NE(said[0].find(c.says), std::string::npos) << said[0];
+        }
     }
     // The widest values can be read whole.
     order(true, false);
