@@ -35,8 +35,12 @@ QLabel *Field(int window, int field) {
     return it->second.fields[field].data();
 }
 
-// Places the fields that take the rest of their bar after the last fixed
-// field, as high as it, up to the bar's end (less the size grip's room).
+bool Fixed(const QLabel *field) { return field->minimumWidth() == field->maximumWidth(); }
+
+// Places, by hand, what follows the last fixed field up to the bar's end
+// (less the size grip's room), as high as that field: the fields that take
+// the rest of the bar, and the note. While a note shows, those fields are as
+// wide as their text and the note has what is left (cut when little is).
 class RestFieldPlacer : public QObject {
 public:
     bool eventFilter(QObject *watched, QEvent *event) override {
@@ -48,17 +52,19 @@ public:
         for (auto &[window, record] : StatusBars()) {
             if (record.bar != bar) continue;
             QLabel *last = nullptr;
+            for (const QPointer<QLabel> &field : record.fields)
+                if (field && Fixed(field)) last = field;
+            int x = last ? last->geometry().right() + 4 : 0;
+            const int end = bar->width() - (bar->isSizeGripEnabled() ? 16 : 0);
+            const QRect row = last ? last->geometry() : QRect(0, 0, 0, bar->height());
+            const bool noted = record.note && !record.note->isHidden();
             for (const QPointer<QLabel> &field : record.fields) {
-                if (!field) continue;
-                if (field->minimumWidth() == field->maximumWidth()) {
-                    last = field;
-                    continue;
-                }
-                const int x = last ? last->geometry().right() + 4 : 0;
-                const int grip = bar->isSizeGripEnabled() ? 16 : 0;
-                const QRect row = last ? last->geometry() : QRect(0, 0, 0, bar->height());
-                field->setGeometry(x, row.y(), std::max(bar->width() - x - grip, 0), row.height());
+                if (!field || Fixed(field)) continue;
+                const int width = std::max(noted ? std::min(field->sizeHint().width(), end - x) : end - x, 0);
+                field->setGeometry(x, row.y(), width, row.height());
+                x += width + 4;
             }
+            if (noted) record.note->setGeometry(x, row.y(), std::max(end - x, 0), row.height());
         }
     }
 };
@@ -85,27 +91,27 @@ bool CreateStatusBar(int window, const std::vector<int> &widths) {
         if (width > 0) {
             label->setFixedWidth(width);
             record.bar->addWidget(label);
-        } else {
-            // The rest of the bar, placed by hand: as an item of the bar's
-            // layout it would make the window wider than the fixed fields do.
-            record.bar->installEventFilter(RestPlacer());
         }
+        // A field for the rest of the bar is placed by hand: as an item of
+        // the bar's layout it would make the window wider than the fixed
+        // fields do.
         record.fields.push_back(label);
     }
+    // The note, placed by hand too: a long one is cut, not the window widened.
+    record.bar->installEventFilter(RestPlacer());
     record.note = new QLabel(record.bar);
     record.note->setTextFormat(Qt::PlainText);
     record.note->setContentsMargins(4, 0, 2, 0);
-    record.note->setMinimumWidth(1);   // a long note is cut, not the window widened
-    record.bar->addWidget(record.note, 1);
-    record.note->hide();   // takes no room (nor minimum width) until there is a note
+    record.note->hide();   // until there is a note
     record.noteTimer = new QTimer(record.bar);
     record.noteTimer->setSingleShot(true);
-    QObject::connect(record.noteTimer, &QTimer::timeout, record.note.data(), [label = record.note] {
+    QObject::connect(record.noteTimer, &QTimer::timeout, record.note.data(), [label = record.note, bar = record.bar] {
         if (label) {
             label->clear();
             label->setToolTip(QString());
             label->hide();
         }
+        if (bar) RestFieldPlacer::Place(bar);
     });
     main->setStatusBar(record.bar);
     QStatusBar *bar = record.bar;
@@ -122,6 +128,8 @@ void SetStatusBarText(int field, const std::string &text, int window) {
     const QString shown = QString::fromStdString(text);
     label->setText(shown);
     label->setToolTip(shown);
+    // Beside a note, a field for the rest of the bar is as wide as its text.
+    if (!Fixed(label)) RestFieldPlacer::Place(static_cast<QStatusBar *>(label->parentWidget()));
 }
 
 void SetStatusBarNote(const std::string &text, int window) {
@@ -132,6 +140,7 @@ void SetStatusBarNote(const std::string &text, int window) {
     it->second.note->setToolTip(shown);
     it->second.note->setVisible(!shown.isEmpty());
     if (it->second.noteTimer) it->second.noteTimer->start(NoteMilliseconds);
+    RestFieldPlacer::Place(it->second.bar);
 }
 
 std::string StatusBarNote(int window) {

@@ -250,7 +250,13 @@ int ReadAtCursor(HexView *view, uint8_t (&bytes)[8]) {
 void RefreshValues(HexView *view) {
     if (!IsWindow(ValuesWindow)) return;
     uint8_t bytes[8] = {};
-    const int available = ReadAtCursor(view, bytes);
+    int available = ReadAtCursor(view, bytes);
+    // Bytes the file could no longer give (another program cut it) are no
+    // values: the rows end before them, as at the document's end.
+    if (const Document *doc = view ? view->CurrentDocument : nullptr; doc && available > 0) {
+        const auto runs = UnreadableRuns(doc->Store, doc->Cursor, available);
+        if (!runs.empty()) available = static_cast<int>(runs.front().first - doc->Cursor);
+    }
     ShowTexts(DescribeBytes(bytes, available, CurrentOrder()));
 }
 

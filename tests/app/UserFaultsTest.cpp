@@ -6,6 +6,9 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
+#include <QMainWindow>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <QWindow>
@@ -30,8 +33,10 @@
 #include "app/shell/MenuBuilder.h"
 #include "app/shell/MenuIds.h"
 #include "app/toolwindows/SearchWindow.h"
+#include "app/toolwindows/ValuesEditorWindow.h"
 #include "document/Document.h"
 #include "hexview/HexView.h"
+#include "platform/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/Menu.h"
 #include "platform/Platform.h"
@@ -375,6 +380,14 @@ TEST_F(UserFaultsTest, AFileChangedOnDiskIsReloadedOrAskedAboutNeverMixed) {
     EXPECT_EQ(byteAt(3 * chunk), 'X');
     EXPECT_EQ(Doc()->Cursor, 3 * chunk + 250000);
     EXPECT_NE(StatusBarNote().find("watched.bin"), std::string::npos) << StatusBarNote();
+    // The note and the status fields beside it do not overlap.
+    const QList<QLabel *> labels = MainWindowWidget(MainWindowNumber)->statusBar()->findChildren<QLabel *>();
+    for (const QLabel *a : labels)
+        for (const QLabel *b : labels)
+            if (a != b && !a->isHidden() && !b->isHidden()) {
+                EXPECT_FALSE(a->geometry().intersects(b->geometry())) << a->text().toStdString() << " | "
+                                                                      << b->text().toStdString();
+            }
     // Changed here too, and cut short there: asked once. Kept changes stay;
     // what can no longer be read shows as unreadable, not as zeros.
     TypeIntoMainView('4');
@@ -389,6 +402,12 @@ TEST_F(UserFaultsTest, AFileChangedOnDiskIsReloadedOrAskedAboutNeverMixed) {
     const Pane &pane = *Doc()->ActivePane;
     ASSERT_EQ(pane.Unreadable.size(), 1u);
     EXPECT_EQ(pane.Unreadable[0], std::make_pair(0, pane.ShownLength));
+    ChooseMenuItem(CommandValuesEditor);   // nor does the values editor take them for values
+    for (const auto &[at, shown] : {std::make_pair(chunk - 1, "111"), std::make_pair(2 * chunk, "")}) {
+        HexViewCommand(MainViewGadget, HexGoTo, nullptr, at);
+        Pump();
+        EXPECT_EQ(GetControlText(ValuesByteField), shown) << at;
+    }
     // The next change: reloaded this time, with no byte past the end.
     choiceAnswer = true;
     otherProgramWrites(20, "WW");
