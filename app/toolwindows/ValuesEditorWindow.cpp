@@ -123,9 +123,10 @@ void RowLabel(int *next, int groupX, int groupY, int x, int y, int width, std::s
 }
 
 // A number row of a group: the label, a right-aligned field of the given
-// width at (60, y) and its Set button right after the field.
+// width at (60, y) and its Set button right after the field. The label starts
+// at 6, not at the group's 10: "Double:" needs 47 pixels in the default font.
 void CreateNumberRow(int *next, int groupX, int groupY, int y, int width, std::string_view key, int field, int set) {
-    RowLabel(next, groupX, groupY, 10, y + 2, 45, key, key);
+    RowLabel(next, groupX, groupY, 6, y + 2, 50, key, key);
     CreateInputField(field, ValuesWindow, groupX + 60, groupY + y, width, 20, "", ControlRightAligned);
     SetButton(set, groupX, groupY, 60 + width, y);
 }
@@ -180,14 +181,16 @@ void OpenValuesEditor() {
     // Others (5, 325): colour and time stamp are shown only; their Set
     // buttons stay disabled and say why.
     CreateGroup(frame++, ValuesWindow, 5, 325, 230, 75, Text("Others", "Other"));
-    // These labels reach 8 pixels further left than the table's 10: the
-    // default font of this desktop needs them for "Timestamp:".
-    RowLabel(&frame, 5, 325, 2, 22, 73, "Color", "Colour");
-    CreateCanvas(ColourSwatch, ValuesWindow, 5 + 80, 325 + 20, 120, 20, 0);
-    SetButton(SetColour, 5, 325, 200, 20);
-    RowLabel(&frame, 5, 325, 2, 47, 73, "Timestemp", "Timestamp");
-    CreateInputField(TimestampField, ValuesWindow, 5 + 80, 325 + 45, 120, 20, "", ControlReadOnly);
-    SetButton(SetTimestamp, 5, 325, 200, 45);
+    // These labels reach 8 pixels further left than the table's 10, and
+    // their fields and buttons sit 5 pixels further right: the default font
+    // of this desktop needs 76 pixels for the German "Zeitstempel:". The
+    // field's tool tip shows a time stamp that does not fit whole.
+    RowLabel(&frame, 5, 325, 2, 22, 80, "Color", "Colour");
+    CreateCanvas(ColourSwatch, ValuesWindow, 5 + 85, 325 + 20, 120, 20, 0);
+    SetButton(SetColour, 5, 325, 205, 20);
+    RowLabel(&frame, 5, 325, 2, 47, 80, "Timestemp", "Timestamp");
+    CreateInputField(TimestampField, ValuesWindow, 5 + 85, 325 + 45, 120, 20, "", ControlReadOnly);
+    SetButton(SetTimestamp, 5, 325, 205, 45);
     for (int set : {SetColour, SetTimestamp}) {
         DisableControl(set, true);
         SetControlToolTip(set, Text("SetUnavailable", "This value is shown only and cannot be written"));

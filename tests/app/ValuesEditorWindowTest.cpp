@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QColor>
 #include <QImage>
+#include <QLabel>
+#include <QWidget>
 #include <QTemporaryDir>
 
 #include <fstream>
@@ -123,6 +125,14 @@ TEST_F(ValuesEditorGermanTest, NamesFromTheLanguageFileKeepTheirUmlauts) {
     EXPECT_EQ(DropDownText(ValuesCharacterList, 4), "[004] EOT (\xC3\x9C" "bertragungsende)");
     EXPECT_EQ(DropDownText(ValuesCharacterList, 0xE4), "[228] \xC3\xA4");
     EXPECT_EQ(text(ValuesFirstFrame + 7), "Gleitkommazahlen");
+}
+
+// The longer German names ("Zeitstempel:") are not cut.
+TEST_F(ValuesEditorGermanTest, EveryLabelShowsItsWholeText) {
+    const QList<QLabel *> labels = WindowWidget(ValuesEditorWindowNumber)->findChildren<QLabel *>();
+    ASSERT_GE(labels.size(), 8);
+    for (const QLabel *label : labels)
+        EXPECT_LE(label->sizeHint().width(), label->width()) << label->text().toStdString();
 }
 
 TEST_F(ValuesEditorTest, MenuCommandShowsTheWindowAndClearsHide) {
