@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <chrono>
 #include <filesystem>
 #include <iostream>
@@ -181,19 +182,18 @@ std::string OpenProblemText(OpenProblem problem, int error) {
     return FillPlaceholder(GetText("\\Notices\\ReasonOther"), "%ERROR", error ? std::strerror(error) : "?");
 }
 
-// Whether opening name gave a document: the file, or a new document for a
-// name that does not exist yet. When the path is there but could not be
-// opened, the user is told why and false comes back: such a document must
-// not stay (it would look like an empty file, and Save would replace a file
-// whose bytes it never had).
-bool OpenedAsDocument(const Binary *store, const std::string &name) {
-    if (!store || store->File.isOpen()) return true;
+// Nothing when opening name gave a document: the file, or a new document
+// for a name that does not exist yet. When the path is there but could not
+// be opened, the message that says why: such a document must not stay (it
+// would look like an empty file, and Save would replace a file whose bytes it
+// never had).
+std::optional<std::string> OpenFailure(const Binary *store, const std::string &name) {
+    if (!store || store->File.isOpen()) return std::nullopt;
     int error = 0;
     const OpenProblem problem = ProbeOpen(name, &error);
-    if (problem == OpenProblem::Missing) return true;
-    std::string text = FillPlaceholder(GetText("\\Notices\\OpenFailedBecause"), "%FILE", name);
-    TellUser(FillPlaceholder(text, "%REASON", OpenProblemText(problem, error)));
-    return false;
+    if (problem == OpenProblem::Missing) return std::nullopt;
+    const std::string text = FillPlaceholder(GetText("\\Notices\\OpenFailedBecause"), "%FILE", name);
+    return FillPlaceholder(text, "%REASON", OpenProblemText(problem, error));
 }
 
 // Tells the user what opening name gave when it was not simply the file: a
@@ -576,15 +576,16 @@ Document *OpenFileInEditor(int gadget, const std::string &name) {
     Document *previous = view ? view->CurrentDocument : nullptr;
     Document *doc = NewEditorFile(gadget, name);
     if (!doc) return nullptr;
-    if (!OpenedAsDocument(doc->Store, name)) {
+    if (const std::optional<std::string> failure = OpenFailure(doc->Store, name)) {
         // No tab for it: the view goes back to what it showed (the main view
-        // to a new document when it showed none).
+        // to a new document when it showed none) before the message shows.
         CloseEditorFile(gadget, doc);
         if (previous)
             ShowDocument(view, previous);
         else if (gadget == MainViewGadget)
             NewFileInEditor(gadget);
         FocusControl(gadget);
+        TellUser(*failure);
         return nullptr;
     }
     int tabBar = view ? view->TabBar : TabBarGadget;

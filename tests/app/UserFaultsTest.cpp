@@ -218,9 +218,15 @@ TEST_F(UserFaultsTest, AnOpenThatFailsLeavesNoTabAndSaysWhy) {
     EXPECT_EQ(TabText(0), GetText("\\Window\\New"));
     ASSERT_EQ(messages.size(), 1u);
     OpenWithDialog(File("kept.bin", "k"));
+    std::string shownWithTheMessage;
+    Dialogs().message = [&](int, const std::string &, const std::string &text) {
+        messages.push_back(text);
+        shownWithTheMessage = Doc()->Store->FileName;
+    };
     for (const Case &c : cases) {
         messages.clear();
         OpenWithDialog(c.path);
+        EXPECT_EQ(shownWithTheMessage, Path("kept.bin")) << c.path;
         EXPECT_EQ(Tabs(), 1) << c.path;
         EXPECT_EQ(TabText(0), "kept.bin") << c.path;
         EXPECT_EQ(Doc()->Tab, GetTabBarItem(TabBarGadget, 0)) << c.path;
