@@ -2,12 +2,15 @@
 // bar of an inactive main window activates the window first, and the
 // activation hands the keyboard focus to that window's own focus widget (the
 // main hex view), so that Edit, Paste would land there instead of in the
-// search pattern the user was typing into. The focus moved by an activation
-// alone is therefore not taken as the user's choice until the user types or
-// clicks in the newly active window.
+// search pattern the user was typing into. The focus moved by the main
+// window's activation alone is therefore not taken as the user's choice until
+// the user types or clicks in it. A tool window that becomes active is one
+// the user turned to (clicked into, or opened with a command such as Ctrl+F):
+// its focus counts at once.
 #include <QApplication>
 #include <QEvent>
 #include <QFocusEvent>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
@@ -60,19 +63,27 @@ bool FocusWatcher::eventFilter(QObject *watched, QEvent *event) {
         if (widget == nullptr || widget != QApplication::focusWidget())
             break;
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        const int control = detail::ControlOf(widget);
         if (reason == Qt::ActiveWindowFocusReason) {
-            if (!held) heldControl = lastControl;
-            held = true;
+            if (qobject_cast<const QMainWindow *>(widget->window()) != nullptr) {
+                if (!held) heldControl = lastControl;
+                held = true;
+            } else if (control >= 0) {
+                held = false;
+            }
         } else if (reason != Qt::PopupFocusReason && reason != Qt::MenuBarFocusReason) {
             held = false;
         }
-        lastControl = detail::ControlOf(widget);
+        // A dialog's buttons are no controls: the field before it stays the last.
+        if (control >= 0) lastControl = control;
         break;
     }
     case QEvent::MouseButtonPress:
     case QEvent::KeyPress:
     case QEvent::ShortcutOverride:
-        if (held && !PartOfACommand(watched)) held = false;
+        // Input reaches the window (a QWindow) before the widget under the
+        // mouse or with the focus: only the widget tells what it is for.
+        if (held && qobject_cast<const QWidget *>(watched) != nullptr && !PartOfACommand(watched)) held = false;
         break;
     default:
         break;

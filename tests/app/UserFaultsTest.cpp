@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMenuBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -291,25 +292,40 @@ TEST_F(UserFaultsTest, DocumentsTakeTheConfiguredCacheSizesClampedToTheSpinsStep
 
 TEST_F(UserFaultsTest, MenuEditCommandsActOnTheFieldThatHadTheKeyboard) {
     Start(File("main.bin", "MAIN"));
-    ChooseMenuItem(CommandSearchAndReplace);
-    Activate(SearchWindowNumber);
-    UserClick(PatternFieldGadget, 40, 40);   // the user types into the pattern
-    ASSERT_EQ(FocusedControl(), PatternFieldGadget);
-    // A click on the main window's menu bar activates that window first,
-    // which hands the focus to the main view.
-    Activate(MainWindowNumber);
-    ASSERT_EQ(FocusedControl(), MainViewGadget);
-    QGuiApplication::clipboard()->setText("41 42");
-    ChooseMenuItem(CommandPaste);
-    EXPECT_EQ(Bytes(PatternFieldGadget), "AB");
-    EXPECT_EQ(Bytes(MainViewGadget), "MAIN");
-    ChooseMenuItem(CommandSelectAll);
-    EXPECT_EQ(HexViewByGadget(PatternFieldGadget)->CurrentDocument->SelectionLength, 2);
-    EXPECT_EQ(Doc()->SelectionLength, 0);
-    // Once the user clicks into the main view, the commands are its own.
-    UserClick(MainViewGadget, 5, 5);
-    ChooseMenuItem(CommandSelectAll);
-    EXPECT_EQ(Doc()->SelectionLength, 4);
+    QMainWindow *main = MainWindowWidget(MainWindowNumber);
+    // The press on the main window's menu bar (an empty part of it) reaches the window first, then the bar.
+    const auto pressOnTheMenuBar = [main] {
+        const QPointF at(main->menuBar()->width() - 5, main->menuBar()->height() / 2);
+        qt_handleMouseEvent(main->windowHandle(), at, main->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                            QEvent::MouseButtonPress, Qt::NoModifier, 0);
+        qt_handleMouseEvent(main->windowHandle(), at, main->mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
+                            QEvent::MouseButtonRelease, Qt::NoModifier, 0);
+        Pump();
+    };
+    for (const bool clicked : {false, true}) {   // Ctrl+F alone, or a click into the pattern too
+        ChooseMenuItem(CommandSearchAndReplace);
+        Activate(SearchWindowNumber);
+        if (clicked) UserClick(PatternFieldGadget, 40, 40);
+        ASSERT_EQ(FocusedControl(), PatternFieldGadget) << clicked;
+        // A click on the main window's menu bar activates that window first,
+        // which hands the focus to the main view.
+        Activate(MainWindowNumber);
+        pressOnTheMenuBar();
+        ASSERT_EQ(FocusedControl(), MainViewGadget) << clicked;
+        HexViewCommand(PatternFieldGadget, HexReplaceAll, nullptr, 0);
+        QGuiApplication::clipboard()->setText("41 42");
+        ChooseMenuItem(CommandPaste);
+        EXPECT_EQ(Bytes(PatternFieldGadget), "AB") << clicked;
+        EXPECT_EQ(Bytes(MainViewGadget), "MAIN") << clicked;
+        ChooseMenuItem(CommandSelectAll);
+        EXPECT_EQ(HexViewByGadget(PatternFieldGadget)->CurrentDocument->SelectionLength, 2) << clicked;
+        EXPECT_EQ(Doc()->SelectionLength, 0) << clicked;
+        // Once the user clicks into the main view, the commands are its own.
+        UserClick(MainViewGadget, 5, 5);
+        ChooseMenuItem(CommandSelectAll);
+        EXPECT_EQ(Doc()->SelectionLength, 4) << clicked;
+        Doc()->SelectionLength = 0;
+    }
 }
 
 TEST_F(UserFaultsTest, AfterALongRunTheKeyboardIsWhereItWas) {
