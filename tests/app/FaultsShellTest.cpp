@@ -30,13 +30,7 @@
 #include "platform/Platform.h"
 #include "tabbar/TabBar.h"
 #include "ShellTestSupport.h"
-
-// Qt's own entries for input from the window system (what its test library uses).
-Q_GUI_EXPORT void qt_handleMouseEvent(QWindow *window, const QPointF &local, const QPointF &global,
-                                      Qt::MouseButtons state, Qt::MouseButton button, QEvent::Type type,
-                                      Qt::KeyboardModifiers mods, int timestamp);
-Q_GUI_EXPORT bool qt_handleKeyEvent(QWindow *window, QEvent::Type type, int key, Qt::KeyboardModifiers modifiers,
-                                    const QString &text, bool autorep, ushort count);
+#include "UserInput.h"
 
 using namespace hx;
 
@@ -69,28 +63,6 @@ protected:
         Pump();
         QApplication::setActiveWindow(WindowWidget(0));
         FocusControl(MainViewGadget);
-        Pump();
-    }
-    // Hands every pending event to the loop, as it would take them.
-    static void Pump() {
-        QCoreApplication::processEvents();
-        while (std::optional<Event> event = PollEvent()) DispatchEvent(*event);
-    }
-    static void UserClick(int control, int x, int y) {
-        QWidget *target = ControlWidget(control);
-        QWindow *window = target->window()->windowHandle();
-        const QPointF at = target->mapTo(target->window(), QPoint(x, y));
-        const QPointF global = target->mapToGlobal(QPoint(x, y));
-        qt_handleMouseEvent(window, at, global, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress,
-                            Qt::NoModifier, 0);
-        qt_handleMouseEvent(window, at, global, Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease,
-                            Qt::NoModifier, 0);
-        Pump();
-    }
-    static void UserKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QWindow *window = WindowWidget(0)->windowHandle();
-        qt_handleKeyEvent(window, QEvent::KeyPress, key, modifiers, QString(), false, 1);
-        qt_handleKeyEvent(window, QEvent::KeyRelease, key, modifiers, QString(), false, 1);
         Pump();
     }
     static bool Menu(int id) { return ChooseMenuItem(id); }

@@ -44,13 +44,7 @@
 #include "platform/StatusBar.h"
 #include "tabbar/TabBar.h"
 #include "ShellTestSupport.h"
-
-// Qt's own entries for input from the window system (what its test library uses).
-Q_GUI_EXPORT void qt_handleMouseEvent(QWindow *window, const QPointF &local, const QPointF &global,
-                                      Qt::MouseButtons state, Qt::MouseButton button, QEvent::Type type,
-                                      Qt::KeyboardModifiers mods, int timestamp);
-Q_GUI_EXPORT bool qt_handleKeyEvent(QWindow *window, QEvent::Type type, int key, Qt::KeyboardModifiers modifiers,
-                                    const QString &text, bool autorep, ushort count);
+#include "UserInput.h"
 
 using namespace hx;
 
@@ -83,10 +77,6 @@ protected:
         StartUp(file);
         Pump();
     }
-    static void Pump() {
-        QCoreApplication::processEvents();
-        while (std::optional<Event> event = PollEvent()) DispatchEvent(*event);
-    }
     std::string Path(const std::string &name) const { return dir.path().toStdString() + "/" + name; }
     std::string File(const std::string &name, const std::string &bytes) {
         WriteAll(Path(name), bytes);
@@ -95,23 +85,6 @@ protected:
     void OpenWithDialog(const std::string &path) {
         Dialogs().openFile = [path](const OpenFileRequest &) { return std::vector<std::string>{path}; };
         ChooseMenuItem(CommandOpen);
-    }
-    static void UserClick(int control, int x, int y) {
-        QWidget *target = ControlWidget(control);
-        QWindow *window = target->window()->windowHandle();
-        const QPointF at = target->mapTo(target->window(), QPoint(x, y));
-        const QPointF global = target->mapToGlobal(QPoint(x, y));
-        qt_handleMouseEvent(window, at, global, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress,
-                            Qt::NoModifier, 0);
-        qt_handleMouseEvent(window, at, global, Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease,
-                            Qt::NoModifier, 0);
-        Pump();
-    }
-    static void UserKey(int key) {
-        QWindow *window = WindowWidget(0)->windowHandle();
-        qt_handleKeyEvent(window, QEvent::KeyPress, key, Qt::NoModifier, QString(), false, 1);
-        qt_handleKeyEvent(window, QEvent::KeyRelease, key, Qt::NoModifier, QString(), false, 1);
-        Pump();
     }
     static void Activate(int window) {
         QApplication::setActiveWindow(WindowWidget(window));
