@@ -20,15 +20,23 @@ public:
         std::erase_if(entries_, [id](const Entry &e) { return e.id == id; });
     }
     // Calls visit(callback) for each, in order. A callback may add or remove
-    // listeners while it runs: the walk goes over the list as it was.
+    // listeners while it runs: one added is first called by the next walk;
+    // one removed is not called any more, not even later in this walk (its
+    // owner may be gone). Each call is made on a copy, so a callback may
+    // remove itself while it runs.
     template <typename Visit>
     void each(Visit &&visit) const {
         const std::vector<Entry> entries = entries_;
         for (const Entry &e : entries)
-            if (e.callback) visit(e.callback);
+            if (e.callback && registered(e.id)) visit(e.callback);
     }
 
 private:
+    bool registered(int id) const {
+        for (const Entry &e : entries_)
+            if (e.id == id) return true;
+        return false;
+    }
     struct Entry {
         int id;
         Callback callback;

@@ -1,6 +1,7 @@
 // Callbacks kept under ids: called in the order added, removed by id (unknown
-// ids ignored), and a callback that removes itself or adds another while the
-// list is walked changes only the next walk.
+// ids ignored); a callback added while the list is walked is first called by
+// the next walk, one removed is not called again, not even later in the same
+// walk (its owner may have gone with it).
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -14,12 +15,14 @@ TEST(ListenersTest, CallsInOrderAndChangesDuringAWalkApplyToTheNext) {
     Listeners<std::function<void()>> listeners;
     std::string calls;
     const int a = listeners.add([&] { calls += 'a'; });
-    int b = 0;
+    int b = 0, d = 0;
     b = listeners.add([&] {
         calls += 'b';
         listeners.remove(b);
+        listeners.remove(d);
         listeners.add([&] { calls += 'c'; });
     });
+    d = listeners.add([&] { calls += 'd'; });
     EXPECT_NE(a, 0);
     EXPECT_NE(a, b);
     listeners.remove(12345);
