@@ -29,6 +29,7 @@
 #include "app/toolwindows/ToolRun.h"
 #include "document/ChunkWriter.h"
 #include "document/Document.h"
+#include "ToolBench.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -77,40 +78,14 @@ const std::vector<uint8_t> &Xz() {
     return packed;
 }
 
-bool g_platformUp = false;
-
 // The range walk serves window events between slices, so the platform is up.
-void Platform() {
-    static bool up = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        static int argc = 1;
-        static char name[] = "bench_compress";
-        static char *argv[] = {name, nullptr};
-        hx::InitPlatform(argc, argv);
-        g_platformUp = true;
-        return true;
-    }();
-    (void)up;
-}
-
-struct BenchDocument {
-    hx::Document doc;
-    explicit BenchDocument(const std::vector<uint8_t> &bytes) {
-        doc.Store = hx::CreateBinary(-1, kChunk);
-        doc.Hist = hx::CreateHistory(-1, 67108864);
-        hx::InsertBinary(doc.Store, 0, bytes.data(), static_cast<int64_t>(bytes.size()));
-    }
-    ~BenchDocument() {
-        hx::FreeHistory(doc.Hist);
-        hx::FreeBinary(doc.Store);
-    }
-};
+void Platform() { hxbench::StartPlatform("bench_compress"); }
 
 void Ours(benchmark::State &state, const hx::CodecSettings &settings, const std::vector<uint8_t> &input) {
     Platform();
     if (input.empty()) return state.SkipWithError("no input");
-    BenchDocument bench(input);
     const int64_t n = static_cast<int64_t>(input.size());
+    hxbench::BenchDocument bench(input.data(), n, kChunk);
     hx::ToolRun events;   // no window: every pending event is dropped
     for (auto _ : state) {
         hx::OutputLimits limits;
@@ -122,10 +97,7 @@ void Ours(benchmark::State &state, const hx::CodecSettings &settings, const std:
         const hx::CompressionOutcome outcome = hx::RunCompression(bench.doc, settings, 0, n, events, std::move(limits));
         state.PauseTiming();
         if (outcome.result != hx::CompressionResult::Written) return state.SkipWithError("run failed");
-        hx::Undo(bench.doc.Hist);
-        // The undone output would count as memory in use at the next run.
-        hx::FreeHistory(bench.doc.Hist);
-        bench.doc.Hist = hx::CreateHistory(-1, 67108864);
+        bench.UndoAndForget();
         state.ResumeTiming();
     }
     state.SetBytesProcessed(state.iterations() * kBytes);
@@ -171,12 +143,4 @@ PAIR("lzma_decompress_vs_lib", LzmaOurs, LzmaReference);
 
 }  // namespace
 
-// The platform goes down before the program's static objects do.
-int main(int argc, char **argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    if (g_platformUp) hx::ShutdownPlatform();
-    return 0;
-}
+int main(int argc, char **argv) { return hxbench::Main(argc, argv); }

@@ -50,6 +50,7 @@
 #include "platform/Platform.h"
 #include "tools/AlgorithmRegistry.h"
 #include "tools/Transformations.h"
+#include "ToolBench.h"
 
 namespace {
 
@@ -71,36 +72,11 @@ std::vector<uint8_t> &Source() {
     return bytes;
 }
 
-bool g_platformUp = false;
-
 // The range walk serves window events between slices, so the platform is up.
 void Platform() {
-    static bool up = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        static int argc = 1;
-        static char name[] = "bench_transform";
-        static char *argv[] = {name, nullptr};
-        hx::InitPlatform(argc, argv);
-        hx::RegisterBuiltinAlgorithms();
-        g_platformUp = true;
-        return true;
-    }();
+    static const bool up = (hxbench::StartPlatform("bench_transform"), hx::RegisterBuiltinAlgorithms(), true);
     (void)up;
 }
-
-// A document as the editor makes one, its 96 MiB in memory.
-struct BenchDocument {
-    hx::Document doc;
-    BenchDocument() {
-        doc.Store = hx::CreateBinary(-1, kChunk);
-        doc.Hist = hx::CreateHistory(-1, 67108864);
-        hx::InsertBinary(doc.Store, 0, Source().data(), kBytes);
-    }
-    ~BenchDocument() {
-        hx::FreeHistory(doc.Hist);
-        hx::FreeBinary(doc.Store);
-    }
-};
 
 hx::TransformParameters Parameters(const char *name) {
     hx::TransformParameters p;
@@ -119,7 +95,7 @@ hx::TransformParameters Parameters(const char *name) {
 
 void Ours(benchmark::State &state, const char *name) {
     Platform();
-    BenchDocument bench;
+    hxbench::BenchDocument bench(Source().data(), kBytes, kChunk);   // 96 MiB in memory
     const hx::AlgorithmRecord *record = hx::TransformationRegistry().find(name);
     hx::ToolRun events;   // no window: every pending event is dropped
     for (auto _ : state) {
@@ -127,10 +103,7 @@ void Ours(benchmark::State &state, const char *name) {
         const hx::TransformationOutcome outcome = hx::RunTransformation(bench.doc, *record, p, 0, kBytes, events);
         state.PauseTiming();
         if (outcome.result != hx::TransformationResult::Written) return state.SkipWithError("run failed");
-        hx::Undo(bench.doc.Hist);
-        // The undone output would count as memory in use at the next run.
-        hx::FreeHistory(bench.doc.Hist);
-        bench.doc.Hist = hx::CreateHistory(-1, 67108864);
+        bench.UndoAndForget();
         state.ResumeTiming();
     }
     state.SetBytesProcessed(state.iterations() * kBytes);
@@ -302,12 +275,4 @@ PAIR("xor_file_vs_loop", XorFileOurs, XorFileReference);
 
 }  // namespace
 
-// The platform goes down before the program's static objects do.
-int main(int argc, char **argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    if (g_platformUp) hx::ShutdownPlatform();
-    return 0;
-}
+int main(int argc, char **argv) { return hxbench::Main(argc, argv); }
